@@ -1,0 +1,19 @@
+/* Prints what a program sees of the machine, and exits with the code it is given. */
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+int main(int argc, char** argv) {
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, sizeof windows);
+    printf("version %lu.%lu platform %lu\n", version.dwMajorVersion, version.dwMinorVersion,
+           version.dwPlatformId);
+    printf("codepage %u\n", GetACP());
+    printf("windows %s\n", windows);
+    fflush(stdout);
+    return argc > 1 ? atoi(argv[1]) : 0;
+}
