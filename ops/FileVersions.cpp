@@ -1,0 +1,171 @@
+#include "ops/FileVersions.h"
+#include "app/SingletonAutoPointer.h"
+#include "os/OSManager.h"
+#include "os/PathText.h"
+#include <new>
+
+namespace SFileVersions {
+
+CFileVersionInfo::CFileVersionInfo(const char* path, bool loadNow) : path(path ? path : "") {
+    if (loadNow) {
+        Load();
+    }
+}
+
+void CFileVersionInfo::Load() {
+    if (loaded) {
+        return;
+    }
+    data.reset();
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size == 0) {
+        throw CFileVerExcpt(GetLastError(), this);
+    }
+    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
+    if (buffer == nullptr) {
+        throw CFileVerExcpt(ERROR_NOT_ENOUGH_MEMORY, this);
+    }
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, buffer.get())) {
+        throw CFileVerExcpt(GetLastError(), this);
+    }
+    data = std::move(buffer);
+    loaded = true;
+}
+
+void CFileVersionInfo::Query(const char* query, void** value, UINT* length) {
+    Load();
+    *value = nullptr;
+    *length = 0;
+    // VerQueryValueA takes a non-const query on old SDKs.
+    std::string text(query);
+    if (!VerQueryValueA(data.get(), &text[0], value, length)) {
+        throw CFileVerExcpt(GetLastError(), this);
+    }
+}
+
+VS_FIXEDFILEINFO CFileVersionInfo::GetFixedInfo() {
+    void* value = nullptr;
+    UINT length = 0;
+    Query("\\", &value, &length);
+    VS_FIXEDFILEINFO record = {};
+    // A record shorter than the structure would be read past its end.
+    if (value == nullptr || length < sizeof(record)) {
+        throw CFileVerExcpt(ERROR_RESOURCE_TYPE_NOT_FOUND, this);
+    }
+    CopyMemory(&record, value, sizeof(record));
+    return record;
+}
+
+void CFileVersionInfo::GetTranslations(std::vector<CTranslation>& translations) {
+    void* value = nullptr;
+    UINT length = 0;
+    Query("\\VarFileInfo\\Translation", &value, &length);
+    if (value == nullptr) {
+        return;
+    }
+    const BYTE* const bytes = static_cast<const BYTE*>(value);
+    for (UINT offset = 0; offset + 4 <= length; offset += 4) {
+        CTranslation translation;
+        CopyMemory(&translation.language, bytes + offset, 2);
+        CopyMemory(&translation.codePage, bytes + offset + 2, 2);
+        translations.push_back(translation);
+    }
+}
+
+std::string CFileVersionInfo::GetString(const CTranslation& translation, const char* key) {
+    // "\StringFileInfo\" + 8 digits + "\" + key; a longer key would overrun wsprintfA's buffer.
+    const std::string keyText(key ? key : "");
+    if (keyText.size() > 200) {
+        throw CFileVerExcpt(ERROR_INVALID_PARAMETER, this);
+    }
+    char query[260];
+    wsprintfA(query, "\\StringFileInfo\\%04x%04x\\%s", translation.language, translation.codePage,
+              keyText.c_str());
+    void* value = nullptr;
+    UINT length = 0;
+    Query(query, &value, &length);
+    if (value == nullptr || length == 0) {
+        return std::string();
+    }
+    // The length counts the terminating zero; stop early at an embedded one.
+    const char* const text = static_cast<const char*>(value);
+    std::string result(text, length - 1);
+    const std::size_t zero = result.find('\0');
+    if (zero != std::string::npos) {
+        result.resize(zero);
+    }
+    return result;
+}
+
+std::string ReadVersionString(const char* path, const char* key) {
+    try {
+        CFileVersionInfo info(path, false);
+        std::vector<CTranslation> translations;
+        info.GetTranslations(translations);
+        if (translations.empty()) {
+            return std::string();
+        }
+        return info.GetString(translations.front(), key);
+    } catch (const CFileVerExcpt&) {
+        return std::string();
+    }
+}
+
+bool ReadFixedInfo(const char* path, VS_FIXEDFILEINFO& record) {
+    try {
+        CFileVersionInfo info(path, false);
+        record = info.GetFixedInfo();
+        return true;
+    } catch (const CFileVerExcpt&) {
+        return false;
+    }
+}
+
+int CompareVersions(const VS_FIXEDFILEINFO& a, const VS_FIXEDFILEINFO& b) {
+    if (a.dwProductVersionMS != b.dwProductVersionMS) {
+        return a.dwProductVersionMS < b.dwProductVersionMS ? -1 : 1;
+    }
+    if (a.dwProductVersionLS != b.dwProductVersionLS) {
+        return a.dwProductVersionLS < b.dwProductVersionLS ? -1 : 1;
+    }
+    return 0;
+}
+
+std::string FormatFileVersion(const VS_FIXEDFILEINFO& record) {
+    char text[64];
+    wsprintfA(text, "%d.%d.%d.%d", HIWORD(record.dwFileVersionMS), LOWORD(record.dwFileVersionMS),
+              HIWORD(record.dwFileVersionLS), LOWORD(record.dwFileVersionLS));
+    return text;
+}
+
+bool IsVersionedModule(const char* path) {
+    std::string extension = SSETUPOS::GetExtension(path ? path : "");
+    for (char& c : extension) {
+        c = static_cast<char>(reinterpret_cast<UINT_PTR>(
+            CharUpperA(reinterpret_cast<char*>(static_cast<UINT_PTR>(static_cast<BYTE>(c))))));
+    }
+    return extension == "EXE" || extension == "SYS" || extension == "DLL";
+}
+
+bool IsReplacementNeeded(const char* source, const char* target) {
+    if (!IsVersionedModule(source)) {
+        return true;
+    }
+    SDP::singleton_auto_pointer<SSETUPOS::COSManager> osManager;
+    SSETUPOS::IOsDependOperations& os = *osManager->GetOperations();
+    if (!os.FileExists(source) || !os.FileExists(target)) {
+        return true;
+    }
+    VS_FIXEDFILEINFO targetRecord = {};
+    if (!ReadFixedInfo(target, targetRecord)) {
+        return true;
+    }
+    VS_FIXEDFILEINFO sourceRecord = {};
+    if (!ReadFixedInfo(source, sourceRecord)) {
+        return false;
+    }
+    return IsNotOlder(sourceRecord, targetRecord);
+}
+
+} // namespace SFileVersions

@@ -1,0 +1,92 @@
+#include "ops/InstallFile.h"
+#include "setup/Visitor.h"
+
+namespace SSETUP {
+
+namespace {
+
+// The folder of a path: its text before the last backslash.
+std::string FolderOf(const std::string& path) {
+    const std::string::size_type slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+} // namespace
+
+CInstallFile::CInstallFile(const char* sourcePath, const char* targetPath, bool isCritical)
+    : CSetupOperationsDefault(true), sourcePath(sourcePath ? sourcePath : ""),
+      targetPath(targetPath ? targetPath : ""), isCritical(isCritical) {}
+
+bool CInstallFile::Perform(IContext& context) {
+    if (IsPerformed()) {
+        return false;
+    }
+    CQueryRecord query = {true, this};
+    if (!AskNeeded<IInstallFileNeededQuery>(context, query)) {
+        return true;
+    }
+    SSETUPOS::IOsDependOperations& os = Os();
+    if (os.FileExists(sourcePath.c_str())) {
+        if (os.FileExists(targetPath.c_str())) {
+            backupPath = os.BackupToTempFolder(targetPath.c_str(), false);
+        }
+        if (os.CopyFileTo(sourcePath.c_str(), targetPath.c_str(), true)) {
+            Notify(context, ResultCopied, std::string());
+            performed = true;
+            return true;
+        }
+        // The target is in use: a copy beside it replaces it at the next restart.
+        pendingTempPath = os.CopyToUniqueName(sourcePath.c_str(), FolderOf(targetPath).c_str());
+        if (!pendingTempPath.empty() &&
+            os.MoveFileAtReboot(pendingTempPath.c_str(), targetPath.c_str())) {
+            context.SetRebootNeeded(true);
+            Notify(context, ResultAtReboot, pendingTempPath);
+            performed = true;
+            return true;
+        }
+        if (!pendingTempPath.empty()) {
+            // Nothing will ever use the copy: the restart would not rename it.
+            os.RemoveFile(pendingTempPath.c_str());
+            pendingTempPath.clear();
+        }
+    }
+    Notify(context, ResultFailed, std::string());
+    return false;
+}
+
+bool CInstallFile::Rollback(IContext&) {
+    if (!IsPerformed()) {
+        return false;
+    }
+    SSETUPOS::IOsDependOperations& os = Os();
+    bool result = false;
+    if (!backupPath.empty()) {
+        // A file copied from a read-only medium is read-only itself (Windows copies the
+        // attribute along); it could be neither deleted nor overwritten by the restore.
+        const DWORD attributes = GetFileAttributesA(targetPath.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            SetFileAttributesA(targetPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        }
+        os.RemoveFile(targetPath.c_str());
+        result = os.CopyFileTo(backupPath.c_str(), targetPath.c_str(), true);
+        backupPath.clear();
+    }
+    if (!pendingTempPath.empty()) {
+        result = os.CancelMoveFileAtReboot(pendingTempPath.c_str(), targetPath.c_str());
+        os.RemoveFile(pendingTempPath.c_str());
+        pendingTempPath.clear();
+    }
+    performed = false;
+    return result;
+}
+
+void CInstallFile::Accept(SSetupVisitor::IVisitor& visitor) {
+    visitor.Visit(static_cast<const IInstallFileOperation*>(this));
+}
+
+void CInstallFile::Notify(IContext& context, int result, const std::string& tempPath) const {
+    const CNotifyRecord record = {this, tempPath, result};
+    SendNotify<IInstallFileNotify>(context, record);
+}
+
+} // namespace SSETUP

@@ -1,0 +1,109 @@
+#pragma once
+// Files for the file operation tests: contents as byte strings, files held open the way a
+// running program holds its module, and the Rename section of WININIT.INI.
+#include "app/SingletonAutoPointer.h"
+#include "os/OSManager.h"
+#include <windows.h>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace opstest {
+
+inline void PutFile(const std::string& path, const std::string& bytes) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// "(missing)" for a file that is not there, so that a failed comparison shows it.
+inline std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return "(missing)";
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline void Remove(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+}
+
+// A folder that exists and holds no files of earlier cases.
+inline std::string FreshFolder(const std::string& path) {
+    CreateDirectoryA(path.c_str(), nullptr);
+    WIN32_FIND_DATAA entry;
+    const HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                Remove(path + "\\" + entry.cFileName);
+            }
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    return path;
+}
+
+inline std::string ShortPath(const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+// Open for reading, shared for reading only: writing, replacing and deleting it fail.
+class CHeldFile {
+public:
+    explicit CHeldFile(const std::string& path)
+        : handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~CHeldFile() { Release(); }
+    CHeldFile(const CHeldFile&) = delete;
+    CHeldFile& operator=(const CHeldFile&) = delete;
+
+    bool IsHeld() const { return handle != INVALID_HANDLE_VALUE; }
+    void Release() {
+        if (IsHeld()) {
+            CloseHandle(handle);
+            handle = INVALID_HANDLE_VALUE;
+        }
+    }
+
+private:
+    HANDLE handle;
+};
+
+inline std::string WininitPath() {
+    SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
+    return manager->GetOperations()->GetWindowsDir() + "\\WININIT.INI";
+}
+
+// The lines of the [Rename] section, without line ends.
+inline std::vector<std::string> RenameLines() {
+    std::vector<std::string> lines;
+    std::istringstream text(FileBytes(WininitPath()));
+    std::string line;
+    bool inRename = false;
+    while (std::getline(text, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty() && line[0] == '[') {
+            inRename = line == "[Rename]" || line == "[rename]";
+            continue;
+        }
+        if (inRename && !line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+} // namespace opstest
