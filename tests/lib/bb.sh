@@ -123,13 +123,13 @@ expect_file_bytes() {
 }
 
 bb_done() {
-    [ -n "$BB_DISPLAY" ] && "$BB_MACHINE" display stop "$BB_DISPLAY"
     if [ $BB_FAILED -eq 0 ]; then
         local m
         for m in "${BB_MACHINES[@]}"; do "$BB_MACHINE" rm "$m"; done
     else
         echo "machines kept for a look: ${BB_MACHINES[*]}"
     fi
+    [ -n "$BB_DISPLAY" ] && "$BB_MACHINE" display stop "$BB_DISPLAY"
     echo "$BB_PASSED passed, $BB_FAILED failed"
     [ $BB_FAILED -eq 0 ]
 }
