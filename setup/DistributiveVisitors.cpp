@@ -1,0 +1,2 @@
+#include "setup/DistributiveVisitors.h"
+// The visitors' file comparisons join here.

@@ -1,0 +1,301 @@
+// The controller's flows with procedures of the test's own making: results, closing lines,
+// the restart decision under the options, and the notification table. Runs headless, so
+// every box that is not hidden returns at once without a button (0).
+#include "app/MainInstall.h"
+#include "app/Options.h"
+#include <doctest/doctest.h>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+const char logPath[] = "C:\\CTL\\controller.log";
+
+std::string ReadFileBytes(const char* path) {
+    std::string bytes;
+    const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<missing>";
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        bytes.append(buffer, got);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+// The log after its flow header (which the black-box tests check letter for letter).
+std::string LogAfterHeader() {
+    const std::string bytes = ReadFileBytes(logPath);
+    const std::string headerEnd = "(Numeric presentation) : ";
+    const std::string::size_type at = bytes.find(headerEnd);
+    if (at == std::string::npos) {
+        return bytes;
+    }
+    return bytes.substr(bytes.find("\r\n", at));
+}
+
+void FreshLog() {
+    CreateDirectoryA("C:\\CTL", nullptr);
+    DeleteFileA(logPath);
+}
+
+enum class Outcome { Succeed, Fail, Throw, NeedReboot };
+
+struct CSetup {
+    Outcome installOutcome = Outcome::Succeed;
+    Outcome uninstallOutcome = Outcome::Succeed;
+    bool installUnbuildable = false;
+    bool uninstallUnbuildable = false;
+};
+
+// A procedure that ends as told.
+class CTestProcedure : public SSETUP::CSetupOperationsDefault {
+public:
+    explicit CTestProcedure(Outcome outcome) : CSetupOperationsDefault(true), outcome(outcome) {}
+    bool Perform(SSETUP::IContext& context) override {
+        switch (outcome) {
+        case Outcome::Throw:
+            throw std::runtime_error("failure from a layer below");
+        case Outcome::Fail:
+            return false;
+        case Outcome::NeedReboot:
+            context.SetRebootNeeded(true);
+            performed = true;
+            return true;
+        case Outcome::Succeed:
+            break;
+        }
+        performed = true;
+        return true;
+    }
+    bool Rollback(SSETUP::IContext&) override { return true; }
+    void Accept(SSetupVisitor::IVisitor&) override {}
+
+private:
+    const Outcome outcome;
+};
+
+class CTestInstall : public SINSTALL::CMainInstall, public CSetup {
+public:
+    CTestInstall() = default;
+    explicit CTestInstall(const CSetup& setup) : CSetup(setup) {}
+
+protected:
+    std::unique_ptr<SSETUP::ISetupOperation> CreateInstallProcedure() override {
+        if (installUnbuildable) {
+            throw std::runtime_error("no driver version");
+        }
+        return std::unique_ptr<SSETUP::ISetupOperation>(new CTestProcedure(installOutcome));
+    }
+    std::unique_ptr<SSETUP::ISetupOperation> CreateUninstallProcedure() override {
+        if (uninstallUnbuildable) {
+            throw std::runtime_error("no driver version");
+        }
+        return std::unique_ptr<SSETUP::ISetupOperation>(new CTestProcedure(uninstallOutcome));
+    }
+};
+
+// What follows the header's last line: its own three line ends, the install flow's three
+// (the uninstall flow has none), then the closing line.
+const std::string installFailed =
+    "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n!!!! Installation FAILED !!!! \r\n"
+    "==============================\r\n\r\n";
+const std::string installSucceeded =
+    "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nFinishing installation WITH SUCCESS "
+    "\r\n==============================\r\n\r\n";
+const std::string uninstallFailed = "\r\n\r\n\r\n\r\n\r\n!!!! Deinstallation FAILED !!!! \r\n"
+                                    "==============================\r\n\r\n";
+
+// One run of a fresh controller on an empty log (the log stays open while its controller
+// lives, so each run gets its own).
+int RunFresh(const CSetup& setup, const char* commandLine) {
+    FreshLog();
+    CTestInstall controller(setup);
+    return controller.Run(commandLine, 1);
+}
+
+const char quietLog[] = "/Q /LOG C:\\CTL\\controller.log";
+
+} // namespace
+
+TEST_CASE("install: success, failure, and a failure thrown out of the procedure") {
+    CSetup setup;
+    CHECK(RunFresh(setup, quietLog) == SINSTALL::RESULT_DONE);
+    CHECK(LogAfterHeader() == installSucceeded);
+
+    setup.installOutcome = Outcome::Fail;
+    CHECK(RunFresh(setup, quietLog) == SINSTALL::RESULT_FAILED);
+    CHECK(LogAfterHeader() == installFailed);
+
+    setup.installOutcome = Outcome::Throw;
+    CHECK(RunFresh(setup, quietLog) == SINSTALL::RESULT_FAILED);
+    CHECK(LogAfterHeader() == installFailed);
+}
+
+TEST_CASE("uninstall: a failure thrown out of the procedure ends the flow as failed") {
+    CSetup setup;
+    setup.uninstallOutcome = Outcome::Throw;
+    CHECK(RunFresh(setup, "/Q /U /LOG C:\\CTL\\controller.log") == SINSTALL::RESULT_FAILED);
+    CHECK(LogAfterHeader() == uninstallFailed);
+
+    setup.uninstallOutcome = Outcome::Fail;
+    CHECK(RunFresh(setup, "/Q /U /LOG C:\\CTL\\controller.log") == SINSTALL::RESULT_FAILED);
+    CHECK(LogAfterHeader() == uninstallFailed);
+}
+
+TEST_CASE("procedures that cannot be built") {
+    CSetup setup;
+    setup.uninstallUnbuildable = true;
+    CHECK(RunFresh(setup, "/Q /U /LOG C:\\CTL\\controller.log") == SINSTALL::RESULT_FAILED);
+    // No header: the uninstall flow writes it only once its procedure exists.
+    CHECK(ReadFileBytes(logPath) == "\r\n\r\n Can not recognize ZVIFDH driver version. "
+                                    "Deinstallation will be aborted !!! \r\n\r\n\r\n");
+    CHECK_FALSE(CTestInstall(setup).CanUninstall());
+    CHECK(CTestInstall().CanUninstall());
+
+    // The distributive check builds the install procedure first and stops the run there.
+    setup.installUnbuildable = true;
+    CHECK(RunFresh(setup, quietLog) == SINSTALL::RESULT_FAILED);
+    CHECK(ReadFileBytes(logPath).empty());
+
+    // The install flow itself writes its header first, then the two abort lines.
+    FreshLog();
+    CTestInstall controller(setup);
+    REQUIRE(controller.Initialize(quietLog) == 0);
+    CHECK(controller.InstallDrivers(nullptr) == SINSTALL::RESULT_FAILED);
+    CHECK(LogAfterHeader() == "\r\n\r\n\r\n\r\n\r\n\r\nDetected, that Driver ZVIFDH has incorrect "
+                              "version ... \r\nABORTINT Installation ...\r\n");
+}
+
+TEST_CASE("a flow that needs a restart: /NORB, and /RB asking under /Q") {
+    CSetup setup;
+    setup.installOutcome = Outcome::NeedReboot;
+    CHECK(RunFresh(setup, "/Q /NORB /LOG C:\\CTL\\controller.log") ==
+          SINSTALL::RESULT_REBOOT_NEEDED);
+    CHECK(LogAfterHeader() ==
+          installSucceeded + "option /NORB is set. OS rebooting doesn't needed \r\n");
+
+    // The question is asked although the run is quiet; without a desktop nobody says Yes.
+    CHECK(RunFresh(setup, "/Q /RB /LOG C:\\CTL\\controller.log") == SINSTALL::RESULT_REBOOT_NEEDED);
+    CHECK(LogAfterHeader() == installSucceeded +
+                                  "option /NORB doesn't set. Trying to reboot OS \r\n"
+                                  "User does not want reboot right now !!! \r\n");
+
+    setup.uninstallOutcome = Outcome::NeedReboot;
+    CHECK(RunFresh(setup, "/Q /U /NORB /LOG C:\\CTL\\controller.log") ==
+          SINSTALL::RESULT_REBOOT_NEEDED);
+    CHECK(LogAfterHeader() == "\r\n\r\n\r\n\r\n\r\nFinishing destallation WITH SUCCESS \r\n"
+                              "==============================\r\n\r\n"
+                              "option /NORB is set. OS rebooting doesn't needed \r\n");
+}
+
+TEST_CASE("interactive without a desktop: the main dialog cannot be made, the run ends with 5") {
+    CTestInstall controller;
+    CHECK(controller.Run("", 1) == SINSTALL::RESULT_FAILED);
+    CHECK(controller.Run("/U /NORB", 1) == SINSTALL::RESULT_FAILED);
+}
+
+TEST_CASE("the usage ends the run with -1 before anything else") {
+    CHECK(RunFresh(CSetup(), "/Q /LOG C:\\CTL\\controller.log /H") == SINSTALL::RESULT_USAGE_SHOWN);
+    CHECK(ReadFileBytes(logPath) == "<missing>");
+    CHECK(RunFresh(CSetup(), "/Q /LOG C:\\CTL\\controller.log bogus") ==
+          SINSTALL::RESULT_USAGE_SHOWN);
+    CHECK(ReadFileBytes(logPath) == "<missing>");
+}
+
+TEST_CASE("every notification interface is found by its exact name only") {
+    CTestInstall controller;
+    const char* const names[] = {
+        "IClientNotifyContext2",        "INotifyZentavoKey",          "IInstallFileNotify",
+        "IInstallFileNeededQuery",      "IRegKeyInstallNotify",       "IUnregisterPNPDriverNotify",
+        "IRegisterPNPDriverNotify",     "IDeinstallFileNotify",       "IDeinstallFileNeededQuery",
+        "IDeleteRegKeyNotify",          "IRegisterCOMModuleNotify",   "IInstallRegDWORDValueNotify",
+        "IInstallRegSTRINGValueNotify", "IUnregsiterCOMModuleNotify", "IRegATLServiceNotify",
+        "IRegisterZentavoNotify",
+    };
+    for (const char* name : names) {
+        CAPTURE(name);
+        SSETUP::IClientNotifyContext2* const found = controller.QueryNotifyInterface(name);
+        REQUIRE(found != nullptr);
+        const std::string own = found->GetInterfaceName();
+        // The context's own name and the key check share one sub-object.
+        CHECK(own == (std::string(name) == "IClientNotifyContext2" ? "INotifyZentavoKey" : name));
+        std::string lower = name;
+        CharLowerA(&lower[0]);
+        CHECK(controller.QueryNotifyInterface(lower.c_str()) == nullptr);
+    }
+    CHECK(controller.QueryNotifyInterface("IUnregisterCOMModuleNotify") == nullptr);
+    CHECK(controller.QueryNotifyInterface("") == nullptr);
+    CHECK(controller.QueryNotifyInterface("IClientNotifyContext2") ==
+          controller.QueryNotifyInterface("INotifyZentavoKey"));
+
+    // Operations reach the handlers through the context by the interface's own type.
+    SSETUP::CContextDefault context(controller.QueryNotifyInterface("IClientNotifyContext2"));
+    CHECK(SSETUP::FindNotifyInterface<SSETUP::CInstallFile::IInstallFileNeededQuery>(context) ==
+          static_cast<SSETUP::CInstallFile::IInstallFileNeededQuery*>(&controller));
+    CHECK(SSETUP::FindNotifyInterface<SRegisterZentavo::IRegisterZentavoNotify>(context) ==
+          static_cast<SRegisterZentavo::IRegisterZentavoNotify*>(&controller));
+    SSETUP::CInstallFile::CQueryRecord query = {true, nullptr};
+    CHECK(SSETUP::AskNeeded<SSETUP::CInstallFile::IInstallFileNeededQuery>(context, query));
+}
+
+TEST_CASE("/Q alone restarts the system without a question") {
+    // A deletion waiting for the restart shows that the restart really happens.
+    CreateDirectoryA("C:\\CTL", nullptr);
+    const char victim[] = "C:\\CTL\\victim.txt";
+    const HANDLE file = CreateFileA(victim, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string wininit = std::string(windows) + "\\WININIT.INI";
+    REQUIRE(WritePrivateProfileStringA("Rename", "NUL", victim, wininit.c_str()));
+
+    CSetup setup;
+    setup.installOutcome = Outcome::NeedReboot;
+    CHECK(RunFresh(setup, quietLog) == SINSTALL::RESULT_REBOOT_NEEDED);
+    CHECK(LogAfterHeader() ==
+          installSucceeded + "option /NORB doesn't set. Trying to reboot OS \r\n");
+    // The restart runs beside this process; wait for its work rather than for a time.
+    for (int poll = 0; poll < 600 && GetFileAttributesA(victim) != INVALID_FILE_ATTRIBUTES;
+         ++poll) {
+        Sleep(100);
+    }
+    CHECK(GetFileAttributesA(victim) == INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_CASE("which boxes /Q hides and /ED brings back") {
+    // Headless, a box that is really asked for comes back at once without a button; a hidden
+    // one returns the result given for that case, which no box returns.
+    const int hidden = 4242;
+    const auto error = [] {
+        return SINSTALL::CMainInstall::ShowErrorMessage(nullptr, "text", "caption",
+                                                        MB_ICONEXCLAMATION | MB_OK, hidden);
+    };
+    const auto info = [] {
+        return SINSTALL::CMainInstall::ShowInfoMessage(nullptr, "text", "caption", MB_OK, hidden);
+    };
+    CTestInstall controller;
+    REQUIRE(controller.Initialize("/Q") == 0);
+    CHECK(error() == hidden);
+    CHECK(info() == hidden);
+    CHECK(SINSTALL::CMainInstall::ShowMessage(nullptr, "text", "caption", MB_OK) != hidden);
+
+    REQUIRE(controller.Initialize("/Q /ED") == 0);
+    CHECK(error() != hidden);
+    CHECK(info() == hidden);
+
+    REQUIRE(controller.Initialize("/ED") == 0);
+    CHECK(error() != hidden);
+    CHECK(info() != hidden);
+
+    REQUIRE(controller.Initialize("") == 0);
+    CHECK(error() != hidden);
+    CHECK(info() != hidden);
+    CHECK(SINSTALL::CMainInstall::GetMessageCaption() == "Zentavo drivers setup");
+}

@@ -1,0 +1,72 @@
+#pragma once
+// Identifiers of the program's resources, shared by the resource script and the code.
+
+// Dialogs.
+#define IDD_INSTALL_WAIT 102
+#define IDD_UNINSTALL_WAIT 104
+#define IDD_READERS_LIST 107
+#define IDD_MAIN 108
+#define IDD_USAGE 109
+#define IDD_FRESHER_SOME 201
+#define IDD_PACKAGE_FILES 202
+#define IDD_FRESHER_ALL 203
+#define IDD_READERS_WAIT 204
+#define IDD_READERS_NUMBER 205
+
+// Icons.
+#define IDI_MORVISK 108
+
+// Binary resources (type "BINARY").
+#define IDR_CARD_ATR 205
+
+// Controls of the main dialog.
+#define IDC_INSTALL 1001
+#define IDC_UNINSTALL 1002
+#define IDC_READERS 1003
+#define IDC_VERSION_LABEL 1004
+#define IDC_ENGLISH 1005
+#define IDC_VERSIONS 1008
+#define IDC_WAIT_TEXT 1010
+
+// Message texts.
+#define IDS_CAPTION 103
+#define IDS_INSTALLED 104
+#define IDS_UNINSTALLED 105
+#define IDS_INSTALL_FAILED 106
+#define IDS_UNINSTALL_FAILED 107
+#define IDS_REBOOT_QUESTION 110
+#define IDS_REINSTALL 111
+#define IDS_BAD_PACKAGE_VERSION 113
+#define IDS_FILE_MISSING 114
+#define IDS_BAD_INSTALLED_VERSION 116
+#define IDS_NO_VALUE 117
+#define IDS_CSP_INSTALLED 119
+#define IDS_READERS_UPDATED 120
+#define IDS_NOT_9X 121
+#define IDS_READERS_NOT_UPDATED 122
+
+// Package description, English only.
+#define IDS_FILE_APIEX 129
+#define IDS_FILE_IFDH_SYS 206
+#define IDS_FILE_IFDH_INF 207
+#define IDS_FILE_USB_SYS 208
+#define IDS_FILE_USB_INF 209
+#define IDS_FILE_CSP_SIG 210
+#define IDS_FILE_CSP_DLL 211
+#define IDS_FILE_ICCSP 212
+#define IDS_FILE_API 213
+#define IDS_FILE_ERR 214
+#define IDS_FILE_PKCS11 215
+#define IDS_FILE_SERVICE 216
+#define IDS_USB_HARDWARE_ID 217
+#define IDS_SERVICE_NAME 218
+#define IDS_DRIVER_DISPLAY_NAME 219
+#define IDS_DRIVER_SERVICE 220
+#define IDS_DRIVER_KEY 221
+#define IDS_USB_KEY 222
+#define IDS_CARD_KEY 223
+#define IDS_READER_PREFIX 224
+#define IDS_CARD_NAME 225
+#define IDS_DRIVER_SERVICE_KEY 226
+#define IDS_READER_HARDWARE_ID 227
+#define IDS_INSTANCE_NAME 288
