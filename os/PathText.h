@@ -12,5 +12,7 @@ std::string GetExtension(const std::string& path);
 std::string GetNameWithoutExtension(const std::string& path);
 // The text up to and including the last '\'; empty when there is none.
 std::string GetDirectoryPart(const std::string& path);
+// Upper case as the system sees it: CharUpperA, character by character.
+std::string ToUpperText(const std::string& text);
 
 } // namespace SSETUPOS

@@ -1,0 +1,84 @@
+#include "os/9xFamilyOperations.h"
+#include "os/IniFile.h"
+
+namespace SSETUPOS {
+
+namespace {
+
+const char kRenameSection[] = "Rename";
+// A Rename line with this key deletes the file instead of renaming it.
+const char kNoFile[] = "NUL";
+
+// The 8.3 form that the boot-time processing understands; empty when the file is missing.
+std::string ShortPath(const char* path) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path, buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+} // namespace
+
+std::string C9xFamilyOperations::GetWininitPath() {
+    return GetWindowsDir() + "\\WININIT.INI";
+}
+
+bool C9xFamilyOperations::MoveFileAtReboot(const char* source, const char* target) {
+    const std::string shortSource = ShortPath(source ? source : kNoFile);
+    if (shortSource.empty()) {
+        return false;
+    }
+    try {
+        SWININIT::CIniFile(GetWininitPath().c_str())
+            .AddEntry(kRenameSection, target ? target : kNoFile, shortSource.c_str());
+    } catch (const SWININIT::CIniException&) {
+        return false;
+    }
+    return true;
+}
+
+bool C9xFamilyOperations::CancelMoveFileAtReboot(const char* source, const char* target) {
+    const std::string shortSource = ShortPath(source ? source : kNoFile);
+    if (shortSource.empty()) {
+        return false;
+    }
+    try {
+        SWININIT::CIniFile(GetWininitPath().c_str())
+            .RemoveEntry(kRenameSection, target ? target : kNoFile, shortSource.c_str());
+    } catch (const SWININIT::CIniException&) {
+        return false;
+    }
+    return true;
+}
+
+bool C9xFamilyOperations::ShutdownSystem(UINT flags) {
+    return ExitWindowsEx(flags, 0) != FALSE;
+}
+
+bool C9xFamilyOperations::MoveFileTo(const char* source, const char* target, bool replace) {
+    if (!replace || !FileExists(target)) {
+        return MoveFileA(source, target) != FALSE;
+    }
+    const std::string targetName(target);
+    std::string backup;
+    for (char digit = '0'; digit <= '9' && backup.empty(); ++digit) {
+        const std::string candidate = targetName + digit;
+        if (MoveFileA(target, candidate.c_str())) {
+            backup = candidate;
+        }
+    }
+    if (backup.empty()) {
+        return false;
+    }
+    const bool sourceMoved = MoveFileA(source, target) != FALSE;
+    if (sourceMoved && RemoveFile(backup.c_str())) {
+        return true;
+    }
+    // Undo: the source goes back to its name, the old target to its own.
+    if (sourceMoved) {
+        MoveFileA(target, source);
+    }
+    MoveFileA(backup.c_str(), target);
+    return false;
+}
+
+} // namespace SSETUPOS

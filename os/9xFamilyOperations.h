@@ -1,0 +1,24 @@
+#pragma once
+// Windows 95, 98 and ME: boot-time renames are lines of the Rename section of WININIT.INI,
+// and there is no replacing move.
+#include "os/OsDependDefault.h"
+
+namespace SSETUPOS {
+
+class C9xFamilyOperations : public CIOsDependDefault {
+public:
+    C9xFamilyOperations() = default;
+    ~C9xFamilyOperations() override = default;
+
+    bool MoveFileAtReboot(const char* source, const char* target) override;
+    bool CancelMoveFileAtReboot(const char* source, const char* target) override;
+    bool ShutdownSystem(UINT flags) override;
+    // Replacing: the old target is first put aside under the target's name with a digit
+    // appended, and brought back when the move fails.
+    bool MoveFileTo(const char* source, const char* target, bool replace) override;
+
+    // The WININIT.INI that the system reads at the next start.
+    std::string GetWininitPath();
+};
+
+} // namespace SSETUPOS

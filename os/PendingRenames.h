@@ -1,0 +1,31 @@
+#pragma once
+// The NT family's list of boot-time renames: the multi-string value
+// "PendingFileRenameOperations" of the Session Manager key, as pairs of source and target.
+// Kept in the system's own UTF-16 form so that other programs' entries are written back
+// exactly as they were.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace SSETUPOS {
+
+class CPendingRenames {
+public:
+    struct Pair {
+        std::wstring source;
+        std::wstring target;
+    };
+
+    // The pairs as the value holds them: source "\??\C:\...", target "!\??\C:\..." for a
+    // replacing rename, "\??\C:\..." for a plain one, empty for a deletion.
+    static std::vector<Pair> Parse(const std::wstring& multiString);
+    static std::wstring Join(const std::vector<Pair>& pairs);
+
+    // How MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT records
+    // a request (null target: deletion), as ANSI text for a comparison without letter case.
+    static std::string RecordedSource(const char* source);
+    static std::string RecordedTarget(const char* target);
+    static bool Matches(const Pair& pair, const std::string& source, const std::string& target);
+};
+
+} // namespace SSETUPOS
