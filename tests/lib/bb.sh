@@ -10,6 +10,7 @@
 #   check NAME CONDITION...    one named check: runs the condition, records pass or fail
 #   expect_eq NAME WANT GOT    equality check with both values printed on failure
 #   expect_file_bytes NAME FILE PRINTF_FORMAT...   the file's bytes equal printf's output
+#   wait_until SECONDS CMD...  polls CMD every half second until it succeeds or time is up
 #   bb_done                    prints the summary; removes the machines when all passed
 #
 # Machines made here are removed at the end when every check passed, kept otherwise.
@@ -120,6 +121,15 @@ expect_file_bytes() {
         bb_fail "$name" "want: $(od -c "$want" | head -n 20)" "got:  $( [ -f "$file" ] && od -c "$file" | head -n 20 || echo '(no file)')"
     fi
     rm -f "$want"
+}
+
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.5
+    done
 }
 
 bb_done() {

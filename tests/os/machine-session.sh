@@ -11,10 +11,9 @@ session_hold() {
     "$BB_MACHINE" run "$BB_M" -- 'C:\TOOLS\os_tool.exe' family >/dev/null
 }
 
-# Lets the holding process end and waits until every process of the machine has ended.
+# Lets the holding process end; a restart that a program asked for runs in the background.
 session_release() {
     touch "$BB_C/TOOLS/release"
-    "$BB_MACHINE" wait "$BB_M"
 }
 
 # Restart, then hold the new session. Nothing of the test runs any more, so the old session

@@ -84,6 +84,7 @@ expect_file_bytes "header on a line of its own" "$W" '[boot]\r\nnetwork=1\r\n[Re
 tool restart
 expect_eq "ShutdownSystem succeeded" 0 "$BB_RC"
 session_release
+wait_until 60 test ! -e "$W"
 expect_eq "the restart it started performed the rename" 'd new' "$(cat "$R/d.dll" 2>/dev/null)"
 check "and used up WININIT.INI" test ! -e "$W"
 

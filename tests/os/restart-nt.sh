@@ -51,6 +51,7 @@ tool move 'C:\R\ours.new' 'C:\R\ours.dll'
 tool restart
 expect_eq "ShutdownSystem succeeded" 0 "$BB_RC"
 session_release
+wait_until 60 test ! -e "$R/ours.new"
 expect_eq "the restart it started performed the replacement" 'ours new' "$(cat "$R/ours.dll" 2>/dev/null)"
 check "the source is gone" test ! -e "$R/ours.new"
 
