@@ -1,4 +1,5 @@
 #include "app/Language.h"
+#include "ops/Registry.h"
 #include <cstring>
 
 namespace SLANG {
@@ -14,46 +15,28 @@ const REGSAM keyWrite = 0x20006;
 HMODULE resourceModule = nullptr;
 LANGID currentLanguage = 0;
 
-class CRegKey {
-public:
-    CRegKey() = default;
-    ~CRegKey() { Close(); }
-    CRegKey(const CRegKey&) = delete;
-    CRegKey& operator=(const CRegKey&) = delete;
+// The language value is the key's default value, a string.
+bool SetDefaultString(const SREGISTRY::CKey& key, const char* value) {
+    return RegSetValueExA(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>(lstrlenA(value) + 1)) == ERROR_SUCCESS;
+}
 
-    bool Create(HKEY root, const char* path, REGSAM access) {
-        Close();
-        DWORD disposition = 0;
-        return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                               &key, &disposition) == ERROR_SUCCESS;
-    }
-    void Close() {
-        if (key != nullptr) {
-            RegCloseKey(key);
-            key = nullptr;
-        }
-    }
-    bool SetDefaultString(const char* value) {
-        return RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                              static_cast<DWORD>(lstrlenA(value) + 1)) == ERROR_SUCCESS;
-    }
-    HKEY Get() const { return key; }
-
-private:
-    HKEY key = nullptr;
-};
+bool CreateLanguageKey(SREGISTRY::CKey& key, REGSAM access) {
+    DWORD disposition = 0;
+    return key.Create(HKEY_LOCAL_MACHINE, languageKeyPath, access, &disposition) == ERROR_SUCCESS;
+}
 
 void StoreLanguage(LANGID lang) {
-    CRegKey key;
-    if (key.Create(HKEY_LOCAL_MACHINE, languageKeyPath, keyWrite)) {
-        key.SetDefaultString(lang == LANG_ID_RUSSIAN ? valueNative : valueEnglish);
+    SREGISTRY::CKey key;
+    if (CreateLanguageKey(key, keyWrite)) {
+        SetDefaultString(key, lang == LANG_ID_RUSSIAN ? valueNative : valueEnglish);
     }
 }
 
 // Step 3 of the start-up: the recorded choice, or "NATIVE" recorded when there is none.
 LANGID ReadRecordedLanguage(LANGID userDefault) {
-    CRegKey key;
-    if (!key.Create(HKEY_LOCAL_MACHINE, languageKeyPath, keyRead)) {
+    SREGISTRY::CKey key;
+    if (!CreateLanguageKey(key, keyRead)) {
         return userDefault;
     }
     char value[50] = {};
@@ -62,8 +45,8 @@ LANGID ReadRecordedLanguage(LANGID userDefault) {
     if (RegQueryValueExA(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value),
                          &size) != ERROR_SUCCESS) {
         key.Close();
-        if (key.Create(HKEY_LOCAL_MACHINE, languageKeyPath, keyWrite)) {
-            key.SetDefaultString(valueNative);
+        if (CreateLanguageKey(key, keyWrite)) {
+            SetDefaultString(key, valueNative);
         }
         return userDefault;
     }

@@ -7,30 +7,17 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include "tests/lib/TestFiles.h"
 
 namespace {
 
 const char logPath[] = "C:\\CTL\\controller.log";
 
-std::string ReadFileBytes(const char* path) {
-    std::string bytes;
-    const HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        bytes.append(buffer, got);
-    }
-    CloseHandle(file);
-    return bytes;
-}
+using testfiles::FileBytes;
 
 // The log after its flow header (which the black-box tests check letter for letter).
 std::string LogAfterHeader() {
-    const std::string bytes = ReadFileBytes(logPath);
+    const std::string bytes = FileBytes(logPath);
     const std::string headerEnd = "(Numeric presentation) : ";
     const std::string::size_type at = bytes.find(headerEnd);
     if (at == std::string::npos) {
@@ -153,15 +140,15 @@ TEST_CASE("procedures that cannot be built") {
     setup.uninstallUnbuildable = true;
     CHECK(RunFresh(setup, "/Q /U /LOG C:\\CTL\\controller.log") == SINSTALL::RESULT_FAILED);
     // No header: the uninstall flow writes it only once its procedure exists.
-    CHECK(ReadFileBytes(logPath) == "\r\n\r\n Can not recognize ZVIFDH driver version. "
-                                    "Deinstallation will be aborted !!! \r\n\r\n\r\n");
+    CHECK(FileBytes(logPath) == "\r\n\r\n Can not recognize ZVIFDH driver version. "
+                                "Deinstallation will be aborted !!! \r\n\r\n\r\n");
     CHECK_FALSE(CTestInstall(setup).CanUninstall());
     CHECK(CTestInstall().CanUninstall());
 
     // The distributive check builds the install procedure first and stops the run there.
     setup.installUnbuildable = true;
     CHECK(RunFresh(setup, quietLog) == SINSTALL::RESULT_FAILED);
-    CHECK(ReadFileBytes(logPath).empty());
+    CHECK(FileBytes(logPath).empty());
 
     // The install flow itself writes its header first, then the two abort lines.
     FreshLog();
@@ -202,10 +189,10 @@ TEST_CASE("interactive without a desktop: the main dialog cannot be made, the ru
 
 TEST_CASE("the usage ends the run with -1 before anything else") {
     CHECK(RunFresh(CSetup(), "/Q /LOG C:\\CTL\\controller.log /H") == SINSTALL::RESULT_USAGE_SHOWN);
-    CHECK(ReadFileBytes(logPath) == "<missing>");
+    CHECK(FileBytes(logPath) == "(missing)");
     CHECK(RunFresh(CSetup(), "/Q /LOG C:\\CTL\\controller.log bogus") ==
           SINSTALL::RESULT_USAGE_SHOWN);
-    CHECK(ReadFileBytes(logPath) == "<missing>");
+    CHECK(FileBytes(logPath) == "(missing)");
 }
 
 TEST_CASE("every notification interface is found by its exact name only") {

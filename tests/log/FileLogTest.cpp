@@ -4,26 +4,13 @@
 #include <doctest/doctest.h>
 #include <string>
 #include <vector>
+#include "tests/lib/TestFiles.h"
 
 namespace {
 
 const char logDir[] = "C:\\LOGTEST";
 
-std::string ReadFileBytes(const std::string& path) {
-    std::string bytes;
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        bytes.append(buffer, got);
-    }
-    CloseHandle(file);
-    return bytes;
-}
+using testfiles::FileBytes;
 
 std::string FreshPath(const char* name) {
     CreateDirectoryA(logDir, nullptr);
@@ -53,7 +40,7 @@ TEST_CASE("the file receives the converted text of every write") {
         log.Write("\n\n");
         log.Printf("%s=%d %04X|%c\n", "n", -42, 0xBEEF, 'z');
     }
-    CHECK(ReadFileBytes(path) == "a\r\nbc\r\nd\r\n\r\nn=-42 BEEF|z\r\n");
+    CHECK(FileBytes(path) == "a\r\nbc\r\nd\r\n\r\nn=-42 BEEF|z\r\n");
 }
 
 TEST_CASE("opening an existing log appends after its last byte") {
@@ -68,7 +55,7 @@ TEST_CASE("opening an existing log appends after its last byte") {
         REQUIRE(log.Open(path.c_str()));
         log.Write("second\n");
     }
-    CHECK(ReadFileBytes(path) == "first\r\nsecond\r\n");
+    CHECK(FileBytes(path) == "first\r\nsecond\r\n");
 }
 
 TEST_CASE("a re-open closes the previous file and writes to the new one") {
@@ -79,8 +66,8 @@ TEST_CASE("a re-open closes the previous file and writes to the new one") {
     log.Write("1");
     REQUIRE(log.Open(second.c_str()));
     log.Write("2");
-    CHECK(ReadFileBytes(first) == "1");
-    CHECK(ReadFileBytes(second) == "2");
+    CHECK(FileBytes(first) == "1");
+    CHECK(FileBytes(second) == "2");
 }
 
 TEST_CASE("Printf cuts at 1023 characters, Write takes a long text whole") {
@@ -93,7 +80,7 @@ TEST_CASE("Printf cuts at 1023 characters, Write takes a long text whole") {
         log.Write("|");
         log.Write(longText.c_str());
     }
-    CHECK(ReadFileBytes(path) == std::string(1023, 'x') + "|" + longText);
+    CHECK(FileBytes(path) == std::string(1023, 'x') + "|" + longText);
 }
 
 TEST_CASE("a closed log drops writes, and a log that cannot be opened stays closed") {
@@ -113,5 +100,5 @@ TEST_CASE("others may read the log while it is open") {
     SLOG::CFileLog log;
     REQUIRE(log.Open(path.c_str()));
     log.Write("visible\n");
-    CHECK(ReadFileBytes(path) == "visible\r\n");
+    CHECK(FileBytes(path) == "visible\r\n");
 }
