@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Benchmark of the WININIT.INI editor on the Windows 98 machine: mean time of one edit
 # (AddEntry or RemoveEntry of a Rename entry) in files of 10, 1,000 and 10,000 lines.
-# Not a test: it prints figures. Needs a build tree with the os_wininit_bench target:
-#   MORVISK_TREE=$PWD/build/h-os bench/wininit-bench.sh
+# Not a test: it prints figures. Run it after make build:
+#   bench/wininit-bench.sh
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 machine=$source_dir/testenv/machine
