@@ -18,10 +18,7 @@ key='HKEY_LOCAL_MACHINE\Software\Norvane\Language'
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-drive() {
-    RC=0
-    OUT=$("$BB_MACHINE" run "$BB_M" --lang ru --timeout 120 -- 'C:\TOOLS\uidriver.exe' "$@") || RC=$?
-}
+drive() { bb_drive --lang ru "$@"; }
 has_line() { grep -qxF -- "$1" <<<"$OUT"; }
 has_match() { grep -qE -- "$1" <<<"$OUT"; }
 recorded() {

@@ -33,15 +33,7 @@ done
 # --- with a desktop: the box and its texts -----------------------------------------------
 bb_display
 export DISPLAY=$BB_DISPLAY
-drive() {
-    local lang=()
-    if [ "${1:-}" = --lang ]; then
-        lang=(--lang "$2")
-        shift 2
-    fi
-    RC=0
-    OUT=$("$BB_MACHINE" run "$BB_M" --os winxp --timeout 120 "${lang[@]}" -- 'C:\TOOLS\uidriver.exe' "$@") || RC=$?
-}
+drive() { bb_drive --os winxp "$@"; }
 start() { "$BB_MACHINE" start "$BB_M" --os winxp --desktop 640x480 "$@" >/dev/null; }
 has_line() { grep -qxF -- "$1" <<<"$OUT"; }
 

@@ -10,6 +10,9 @@
 #   check NAME CONDITION...    one named check: runs the condition, records pass or fail
 #   expect_eq NAME WANT GOT    equality check with both values printed on failure
 #   expect_file_bytes NAME FILE PRINTF_FORMAT...   the file's bytes equal printf's output
+#   bb_drive [--os OS] [--lang L] ARGS...
+#                              runs C:\TOOLS\uidriver.exe (put there with bb_put); sets OUT
+#                              (its stdout) and RC (its exit status)
 #   wait_until SECONDS CMD...  polls CMD every half second until it succeeds or time is up
 #   bb_done                    prints the summary; removes the machines when all passed
 #
@@ -121,6 +124,18 @@ expect_file_bytes() {
         bb_fail "$name" "want: $(od -c "$want" | head -n 20)" "got:  $( [ -f "$file" ] && od -c "$file" | head -n 20 || echo '(no file)')"
     fi
     rm -f "$want"
+}
+
+bb_drive() {
+    local opts=()
+    while [ $# -gt 0 ]; do
+        case $1 in
+        --os | --lang) opts+=("$1" "$2"); shift 2 ;;
+        *) break ;;
+        esac
+    done
+    RC=0
+    OUT=$("$BB_MACHINE" run "$BB_M" --timeout 120 "${opts[@]}" -- 'C:\TOOLS\uidriver.exe' "$@") || RC=$?
 }
 
 wait_until() {

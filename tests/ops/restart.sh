@@ -3,16 +3,21 @@
 # operations leave a temporary copy and WININIT.INI lines; the restart carries them out.
 source "$(dirname "$0")/../lib/bb.sh"
 
-bb_machine ops-restart win98
-mkdir -p "$BB_C/OPSR/PKG" "$BB_C/OPSR/SYS"
-printf 'driver 1.1' >"$BB_C/OPSR/PKG/zvIFDH.sys"
-printf 'driver 1.0' >"$BB_C/OPSR/SYS/zvIFDH.sys"
-printf 'old library' >"$BB_C/OPSR/SYS/zvOLD.dll"
-bb_put "$BB_TREE/bin/ops_restart_prepare.exe" TEST
-bb_put "$BB_TREE/testenv/holdfile.exe" TOOLS
-# The lock helper holds the installed driver the way the running system holds it.
-"$BB_MACHINE" start "$BB_M" -- 'C:\TOOLS\holdfile.exe' 'C:\OPSR\SYS\zvIFDH.sys' 120 >/dev/null
-bb_run -- 'C:\TEST\ops_restart_prepare.exe'
+# A machine with a package driver, an installed driver held open the way the running system
+# holds it, and a library to delete; then the program installs and deinstalls over them.
+prepare() {
+    bb_machine "$1" "$2"
+    mkdir -p "$BB_C/OPSR/PKG" "$BB_C/OPSR/SYS"
+    printf 'driver 1.1' >"$BB_C/OPSR/PKG/zvIFDH.sys"
+    printf 'driver 1.0' >"$BB_C/OPSR/SYS/zvIFDH.sys"
+    printf 'old library' >"$BB_C/OPSR/SYS/zvOLD.dll"
+    bb_put "$BB_TREE/bin/ops_restart_prepare.exe" TEST
+    bb_put "$BB_TREE/testenv/holdfile.exe" TOOLS
+    "$BB_MACHINE" start "$BB_M" -- 'C:\TOOLS\holdfile.exe' 'C:\OPSR\SYS\zvIFDH.sys' 120 >/dev/null
+    bb_run -- 'C:\TEST\ops_restart_prepare.exe'
+}
+
+prepare ops-restart win98
 expect_eq "install and deinstall of files in use (doctest exit code)" 0 "$BB_RC"
 
 wininit=$(find "$BB_C" -maxdepth 2 -iname wininit.ini | head -n 1)
@@ -33,15 +38,7 @@ check "after the restart the temporary copy is gone" test ! -e "$BB_C/OPSR/SYS/_
 check "after the restart the library is gone" test ! -e "$BB_C/OPSR/SYS/zvOLD.dll"
 
 # The same on the NT family, where the system's pending rename list does the work.
-bb_machine ops-restart-nt winxp
-mkdir -p "$BB_C/OPSR/PKG" "$BB_C/OPSR/SYS"
-printf 'driver 1.1' >"$BB_C/OPSR/PKG/zvIFDH.sys"
-printf 'driver 1.0' >"$BB_C/OPSR/SYS/zvIFDH.sys"
-printf 'old library' >"$BB_C/OPSR/SYS/zvOLD.dll"
-bb_put "$BB_TREE/bin/ops_restart_prepare.exe" TEST
-bb_put "$BB_TREE/testenv/holdfile.exe" TOOLS
-"$BB_MACHINE" start "$BB_M" -- 'C:\TOOLS\holdfile.exe' 'C:\OPSR\SYS\zvIFDH.sys' 120 >/dev/null
-bb_run -- 'C:\TEST\ops_restart_prepare.exe'
+prepare ops-restart-nt winxp
 expect_eq "NT: install and deinstall of files in use (doctest exit code)" 0 "$BB_RC"
 expect_file_bytes "NT: before the restart the target is unchanged" "$BB_C/OPSR/SYS/zvIFDH.sys" 'driver 1.0'
 "$BB_MACHINE" restart "$BB_M"

@@ -14,15 +14,7 @@ mkdir -p "$artefacts"
 title=(--title "Driver Test")
 
 # drive [--lang ru] ARGS...: runs the driver; OUT its stdout, RC its exit status.
-drive() {
-    local lang=()
-    if [ "${1:-}" = --lang ]; then
-        lang=(--lang "$2")
-        shift 2
-    fi
-    RC=0
-    OUT=$("$BB_MACHINE" run "$BB_M" --timeout 120 "${lang[@]}" -- 'C:\TOOLS\uidriver.exe' "$@") || RC=$?
-}
+drive() { bb_drive "$@"; }
 
 # The dialog in the background, in a Wine desktop window as the product's GUI tests run.
 start_probe() {
