@@ -22,32 +22,28 @@ std::string C9xFamilyOperations::GetWininitPath() {
     return GetWindowsDir() + "\\WININIT.INI";
 }
 
-bool C9xFamilyOperations::MoveFileAtReboot(const char* source, const char* target) {
+// Adds or removes the Rename line "target = short source"; a null side is "NUL".
+bool C9xFamilyOperations::EditRenameSection(const char* source, const char* target,
+                                            RenameEdit edit) {
     const std::string shortSource = ShortPath(source ? source : kNoFile);
     if (shortSource.empty()) {
         return false;
     }
     try {
-        SWININIT::CIniFile(GetWininitPath().c_str())
-            .AddEntry(kRenameSection, target ? target : kNoFile, shortSource.c_str());
+        SWININIT::CIniFile wininit(GetWininitPath().c_str());
+        (wininit.*edit)(kRenameSection, target ? target : kNoFile, shortSource.c_str());
     } catch (const SWININIT::CIniException&) {
         return false;
     }
     return true;
 }
 
+bool C9xFamilyOperations::MoveFileAtReboot(const char* source, const char* target) {
+    return EditRenameSection(source, target, &SWININIT::CIniFile::AddEntry);
+}
+
 bool C9xFamilyOperations::CancelMoveFileAtReboot(const char* source, const char* target) {
-    const std::string shortSource = ShortPath(source ? source : kNoFile);
-    if (shortSource.empty()) {
-        return false;
-    }
-    try {
-        SWININIT::CIniFile(GetWininitPath().c_str())
-            .RemoveEntry(kRenameSection, target ? target : kNoFile, shortSource.c_str());
-    } catch (const SWININIT::CIniException&) {
-        return false;
-    }
-    return true;
+    return EditRenameSection(source, target, &SWININIT::CIniFile::RemoveEntry);
 }
 
 bool C9xFamilyOperations::ShutdownSystem(UINT flags) {

@@ -1,6 +1,7 @@
 #pragma once
 // Windows 95, 98 and ME: boot-time renames are lines of the Rename section of WININIT.INI,
 // and there is no replacing move.
+#include "os/IniFile.h"
 #include "os/OsDependDefault.h"
 
 namespace SSETUPOS {
@@ -19,6 +20,8 @@ public:
 
     // The WININIT.INI that the system reads at the next start.
     std::string GetWininitPath();
+    using RenameEdit = void (SWININIT::CIniFile::*)(const char*, const char*, const char*);
+    bool EditRenameSection(const char* source, const char* target, RenameEdit edit);
 };
 
 } // namespace SSETUPOS
