@@ -6,7 +6,7 @@ source "$(dirname "$0")/../lib/bb.sh"
 # --- the choice of machine, for both kinds whichever this host is -------------------------
 # doctor ARCH WINE TREE: machine doctor on a made-up host: ARCH for MORVISK_ARCH (auto: none),
 # WINE ok|broken|only64 (loaders that run, fail, or no 32-bit one), TREE 014c|8664|none (the
-# machine field of the tree's Morvisk.exe). Prints the exit code and what doctor said.
+# machine field of Morvisk.exe in both trees). Prints the exit code and what doctor said.
 doctor() {
     local host
     host=$(mktemp -d)
@@ -16,14 +16,14 @@ doctor() {
     for loader in wine wine64; do printf '#!/bin/sh\nexit %s\n' $status >"$host/wine/$loader"; done
     [ "$2" = only64 ] && rm "$host/wine/wine"
     chmod +x "$host/wine"/*
-    if [ "$3" != none ]; then
-        local dir=i686
-        [ "$3" = 8664 ] && dir=x86_64
+    local dir
+    for dir in i686 x86_64; do
+        [ "$3" = none ] && break
         mkdir -p "$host/build/$dir/bin"
         # MZ, e_lfanew 64 at offset 60, then the PE signature and the machine field.
         { printf 'MZ%058d' 0; printf '\x40\0\0\0PE\0\0'; printf "\\x${3:2:2}\\x${3:0:2}"; } \
             >"$host/build/$dir/bin/Morvisk.exe"
-    fi
+    done
     local rc=0 out chosen=()
     [ "$1" = auto ] || chosen=(MORVISK_ARCH="$1")
     out=$(env -u MORVISK_TREE -u MORVISK_ARCH "${chosen[@]}" MORVISK_WINE_DIR="$host/wine" MORVISK_BUILD="$host/build" "$BB_MACHINE" doctor 2>&1) || rc=$?
@@ -37,7 +37,8 @@ done <<'TABLE'
 win32 ok 014c|0 arch win32 (from MORVISK_ARCH)|wine H/wine/wine|tree H/build/i686
 win64 ok 8664|0 arch win64 (from MORVISK_ARCH)|wine H/wine/wine64|tree H/build/x86_64
 auto only64 8664|0 arch win64|wine H/wine/wine64|tree H/build/x86_64
-win64 ok 014c|1 arch win64 (from MORVISK_ARCH)|wine H/wine/wine64|tree H/build/x86_64|machine doctor: H/build/x86_64 is not built: run scripts/build
+win64 ok 014c|1 arch win64 (from MORVISK_ARCH)|wine H/wine/wine64|tree H/build/x86_64|machine doctor: H/build/x86_64 holds programs of the other architecture than win64
+win32 ok none|1 arch win32 (from MORVISK_ARCH)|wine H/wine/wine|tree H/build/i686|machine doctor: H/build/i686 is not built: run scripts/build
 win32 broken 014c|1 arch win32 (from MORVISK_ARCH)|wine H/wine/wine|tree H/build/i686|machine doctor: H/wine/wine does not run here (a kernel without 32-bit code needs MORVISK_ARCH=win64)
 win16 ok 014c|2 machine: unknown MORVISK_ARCH 'win16' (win32 or win64)
 TABLE
@@ -58,7 +59,7 @@ echo old >"$BB_C/target.txt"
 echo new >"$BB_C/source.txt"
 echo doomed >"$BB_C/doomed.txt"
 printf '[Rename]\r\nC:\\target.txt=C:\\source.txt\r\nNUL=C:\\doomed.txt\r\n' >"$BB_C/windows/wininit.ini"
-bb_run -- reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v probe /d 'cmd /c echo ran>C:\ranonce.txt' /f
+bb_run -- reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v probe /d 'cmd /c echo ran>C:\ranonce.txt' /f >/dev/null
 "$BB_MACHINE" restart "$BB_M"
 expect_eq "renamed, deleted, WININIT.INI gone, RunOnce ran" "new|no|no|yes" \
     "$(cat "$BB_C/target.txt")|$([ -e "$BB_C/doomed.txt" ] && echo yes || echo no)|$([ -e "$BB_C/windows/wininit.ini" ] && echo yes || echo no)|$([ -f "$BB_C/ranonce.txt" ] && echo yes || echo no)"
