@@ -8,25 +8,23 @@ source "$(dirname "$0")/../lib/bb.sh"
 # WINE ok|broken|only64 (loaders that run, fail, or no 32-bit one), TREE 014c|8664|none (the
 # machine field of Morvisk.exe in both trees). Prints the exit code and what doctor said.
 doctor() {
-    local host
+    local host status=0 loader dir rc=0 out chosen=()
     host=$(mktemp -d)
     mkdir -p "$host/wine" "$host/build"
-    local status=0 loader
     [ "$2" = broken ] && status=1
     for loader in wine wine64; do printf '#!/bin/sh\nexit %s\n' $status >"$host/wine/$loader"; done
     [ "$2" = only64 ] && rm "$host/wine/wine"
     chmod +x "$host/wine"/*
-    local dir
     for dir in i686 x86_64; do
-        [ "$3" = none ] && break
+        [ "$3" != none ] || continue
         mkdir -p "$host/build/$dir/bin"
         # MZ, e_lfanew 64 at offset 60, then the PE signature and the machine field.
         { printf 'MZ%058d' 0; printf '\x40\0\0\0PE\0\0'; printf "\\x${3:2:2}\\x${3:0:2}"; } \
             >"$host/build/$dir/bin/Morvisk.exe"
     done
-    local rc=0 out chosen=()
     [ "$1" = auto ] || chosen=(MORVISK_ARCH="$1")
-    out=$(env -u MORVISK_TREE -u MORVISK_ARCH "${chosen[@]}" MORVISK_WINE_DIR="$host/wine" MORVISK_BUILD="$host/build" "$BB_MACHINE" doctor 2>&1) || rc=$?
+    out=$(env -u MORVISK_TREE -u MORVISK_ARCH "${chosen[@]}" MORVISK_WINE_DIR="$host/wine" \
+        MORVISK_BUILD="$host/build" "$BB_MACHINE" doctor 2>&1) || rc=$?
     echo "$rc $(sed "s|$host|H|g; s/  */ /g" <<<"$out" | grep -v '^template' | paste -sd'|')"
     rm -rf "$host"
 }
