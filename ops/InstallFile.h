@@ -24,6 +24,8 @@ public:
         ResultCopied = 0,   // the source was copied over the target
         ResultFailed = 1,   // the install failed
         ResultAtReboot = 2, // target in use: tempPath replaces it at the next restart
+        // From Rollback: the previous file could not be put back; it is still at backupPath.
+        ResultRestoreFailed = 3,
     };
 
     struct CQueryRecord {
@@ -34,6 +36,7 @@ public:
         const IInstallFileOperation* operation;
         std::string tempPath;
         int result;
+        std::string backupPath; // for ResultRestoreFailed, else empty
     };
 
     class IInstallFileNeededQuery : public IClientNotifyContext2 {
@@ -71,7 +74,10 @@ public:
     std::string GetSourcePath() const override { return sourcePath; }
 
 private:
-    void Notify(IContext& context, int result, const std::string& tempPath) const;
+    // Puts the backup over the target; true when the previous file is back in place.
+    bool RestoreBackup();
+    void Notify(IContext& context, int result, const std::string& tempPath,
+                const std::string& backup = std::string()) const;
 
     std::string backupPath;
     std::string pendingTempPath;
