@@ -25,6 +25,15 @@ std::string In(const char* name) {
     return kDir + name;
 }
 
+void PutText(const std::string& path, const char* text) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, text, lstrlenA(text), &written, nullptr);
+    CloseHandle(file);
+}
+
 // A copy of a test module under another name (the extension decides what it counts as).
 std::string CopyAs(const char* module, const char* name) {
     const std::string target = In(name);
@@ -34,46 +43,30 @@ std::string CopyAs(const char* module, const char* name) {
 
 } // namespace
 
-TEST_CASE("product versions compare numerically, high half first") {
+TEST_CASE("product versions compare numerically, high half first; file versions shown") {
     const VS_FIXEDFILEINFO v1009 = Record(MAKELONG(0, 1), MAKELONG(9, 0));
     const VS_FIXEDFILEINFO v1010 = Record(MAKELONG(0, 1), MAKELONG(10, 0));
     CHECK(CompareVersions(v1010, v1009) == 1);
     CHECK(CompareVersions(v1009, v1010) == -1);
     CHECK(CompareVersions(v1009, v1009) == 0);
-    CHECK(IsNotOlder(v1010, v1009));
-    CHECK_FALSE(IsOlder(v1010, v1009));
-    CHECK(IsOlder(v1009, v1010));
     CHECK(IsNotOlder(v1009, v1009));
-
-    const VS_FIXEDFILEINFO v2 = Record(MAKELONG(0, 2), 0);
-    const VS_FIXEDFILEINFO v1max = Record(MAKELONG(65535, 1), 0xFFFFFFFF);
-    CHECK(CompareVersions(v2, v1max) == 1);
-    CHECK(CompareVersions(v1max, v2) == -1);
-
+    CHECK_FALSE(IsOlder(v1009, v1009));
+    CHECK(IsOlder(v1009, v1010));
+    CHECK(CompareVersions(Record(MAKELONG(0, 2), 0), Record(MAKELONG(65535, 1), 0xFFFFFFFF)) == 1);
     // Only the product version counts.
-    const VS_FIXEDFILEINFO a = Record(MAKELONG(0, 2), 0, MAKELONG(0, 2), 1);
-    const VS_FIXEDFILEINFO b = Record(MAKELONG(0, 2), 0, MAKELONG(0, 9), 7);
-    CHECK(CompareVersions(a, b) == 0);
-}
-
-TEST_CASE("FormatFileVersion shows the file version") {
-    CHECK(FormatFileVersion(Record(0, 0, MAKELONG(2, 1), MAKELONG(4, 3))) == "1.2.3.4");
-    CHECK(FormatFileVersion(Record(MAKELONG(9, 9), 9, MAKELONG(0, 65535), MAKELONG(9, 10))) ==
-          "65535.0.10.9");
+    CHECK(CompareVersions(Record(2, 0, 2, 1), Record(2, 0, 9, 7)) == 0);
+    CHECK(FormatFileVersion(Record(MAKELONG(9, 9), 9, MAKELONG(0, 65535), MAKELONG(4, 3))) ==
+          "65535.0.3.4");
 }
 
 TEST_CASE("versioned modules by extension, any letter case") {
-    CHECK(IsVersionedModule("C:\\pkg\\zvAPI.dll"));
-    CHECK(IsVersionedModule("C:\\pkg\\ZVapi.DlL"));
-    CHECK(IsVersionedModule("zvIFDH.SYS"));
-    CHECK(IsVersionedModule("C:\\pkg\\zvService.exe"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\readme.txt"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\setup.inf"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\zvCSP.sig"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\noextension"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg.dll\\file"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\file.dll0"));
-    CHECK_FALSE(IsVersionedModule(""));
+    for (const char* path : {"C:\\pkg\\ZVapi.DlL", "zvIFDH.SYS", "C:\\pkg\\zvService.exe"}) {
+        CHECK(IsVersionedModule(path));
+    }
+    for (const char* path : {"C:\\pkg\\setup.inf", "C:\\pkg\\noextension", "C:\\pkg.dll\\file",
+                             "C:\\pkg\\file.dll0", ""}) {
+        CHECK_FALSE(IsVersionedModule(path));
+    }
 }
 
 TEST_CASE("fixed record and strings read from real modules") {
@@ -118,29 +111,32 @@ TEST_CASE("the sample package's reader driver") {
     CHECK(CompareVersions(record, v110) == 0);
 }
 
-TEST_CASE("a module without version resource") {
-    const std::string path = In("nover.dll");
-    VS_FIXEDFILEINFO record = Record(7, 7);
-    CHECK_FALSE(ReadFixedInfo(path.c_str(), record));
-    // Left as it was.
-    CHECK(record.dwProductVersionMS == 7);
-    CHECK(record.dwProductVersionLS == 7);
-    CHECK(ReadVersionString(path.c_str(), "ProductVersion") == "");
-
-    CFileVersionInfo reader(path.c_str(), false);
-    try {
-        reader.GetFixedInfo();
-        FAIL("no exception");
-    } catch (const CFileVerExcpt& error) {
-        CHECK(error.source == &reader);
-        CHECK(error.source->GetPath() == path);
-        // The system's own code for this file (Windows: 1813; Wine answers 2).
-        DWORD handle = 0;
-        SetLastError(0);
-        CHECK(GetFileVersionInfoSizeA(path.c_str(), &handle) == 0);
-        const DWORD systemCode = GetLastError();
-        CHECK(systemCode != 0);
-        CHECK(error.errorCode == systemCode);
+TEST_CASE("no version resource is error 1813 on every system, a missing file 2") {
+    PutText(In("readme.txt"), "not a module");
+    const struct {
+        const char* name;
+        DWORD error;
+    } rows[] = {
+        {"nover.dll", ERROR_RESOURCE_TYPE_NOT_FOUND},   // no resources at all
+        {"strings.dll", ERROR_RESOURCE_TYPE_NOT_FOUND}, // resources, but no version
+        {"readme.txt", ERROR_RESOURCE_TYPE_NOT_FOUND},
+        {"absent.dll", ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& row : rows) {
+        const std::string path = In(row.name);
+        CAPTURE(path);
+        VS_FIXEDFILEINFO record = Record(7, 7);
+        CHECK_FALSE(ReadFixedInfo(path.c_str(), record));
+        CHECK(record.dwProductVersionMS == 7); // left as it was
+        CHECK(ReadVersionString(path.c_str(), "ProductVersion") == "");
+        CFileVersionInfo reader(path.c_str(), false);
+        try {
+            reader.GetFixedInfo();
+            FAIL("no exception");
+        } catch (const CFileVerExcpt& error) {
+            CHECK(error.errorCode == row.error);
+            CHECK(error.source == &reader);
+        }
     }
 }
 
