@@ -1,9 +1,11 @@
 // File install and deinstall over files in use on the NT family: the replacement waits in
-// the system's pending rename list instead of WININIT.INI.
+// the system's pending rename list instead of WININIT.INI. Also the NT form of a driver's
+// image path.
 #include "FileTestHelpers.h"
 #include "RecordingClient.h"
 #include "ops/DeinstallFile.h"
 #include "ops/InstallFile.h"
+#include "ops/RegistryOperations.h"
 #include <doctest/doctest.h>
 
 using namespace opstest;
@@ -97,4 +99,10 @@ TEST_CASE("NT family: install over a file in use and deinstall of a file in use"
     CHECK_FALSE(install.IsRebootPending());
     CHECK_FALSE(Exists(kSys + "\\_zvIFDH.sys"));
     CHECK(FileBytes(kSys + "\\zvIFDH.sys") == "driver 1.0");
+}
+
+TEST_CASE("NT family: a driver's image path is relative to the Windows folder") {
+    SSETUPREG::CDriverServiceInfo info;
+    info.SetImageFile("zvIFDH.sys");
+    CHECK(info.ImagePath == "System32\\drivers\\zvIFDH.sys");
 }
