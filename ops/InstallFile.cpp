@@ -71,7 +71,7 @@ bool CInstallFile::Rollback(IContext& context) {
     if (!backupPath.empty()) {
         result = RestoreBackup();
         if (!result) {
-            Notify(context, ResultRestoreFailed, std::string(), backupPath);
+            Notify(context, ResultRestoreFailed, backupPath);
         }
         backupPath.clear();
     }
@@ -109,9 +109,8 @@ void CInstallFile::Accept(SSetupVisitor::IVisitor& visitor) {
     visitor.Visit(static_cast<const IInstallFileOperation*>(this));
 }
 
-void CInstallFile::Notify(IContext& context, int result, const std::string& tempPath,
-                          const std::string& backup) const {
-    const CNotifyRecord record = {this, tempPath, result, backup};
+void CInstallFile::Notify(IContext& context, int result, const std::string& tempPath) const {
+    const CNotifyRecord record = {this, tempPath, result};
     SendNotify<IInstallFileNotify>(context, record);
 }
 

@@ -24,7 +24,8 @@ public:
         ResultCopied = 0,   // the source was copied over the target
         ResultFailed = 1,   // the install failed
         ResultAtReboot = 2, // target in use: tempPath replaces it at the next restart
-        // From Rollback: the previous file could not be put back; it is still at backupPath.
+        // From Rollback: the previous file could not be put back; tempPath names the backup
+        // that still holds it.
         ResultRestoreFailed = 3,
     };
 
@@ -36,7 +37,6 @@ public:
         const IInstallFileOperation* operation;
         std::string tempPath;
         int result;
-        std::string backupPath; // for ResultRestoreFailed, else empty
     };
 
     class IInstallFileNeededQuery : public IClientNotifyContext2 {
@@ -76,8 +76,7 @@ public:
 private:
     // Puts the backup over the target; true when the previous file is back in place.
     bool RestoreBackup();
-    void Notify(IContext& context, int result, const std::string& tempPath,
-                const std::string& backup = std::string()) const;
+    void Notify(IContext& context, int result, const std::string& tempPath) const;
 
     std::string backupPath;
     std::string pendingTempPath;

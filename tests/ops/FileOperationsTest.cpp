@@ -146,7 +146,7 @@ TEST_CASE("a rollback that cannot copy the backup back moves it, or reports the 
         } else {
             REQUIRE(sink.installed.records.size() == 2);
             CHECK(sink.installed.records[1].result == CInstallFile::ResultRestoreFailed);
-            CHECK(sink.installed.records[1].backupPath == backup);
+            CHECK(sink.installed.records[1].tempPath == backup);
             CHECK(Exists(backup));
         }
     }
