@@ -41,7 +41,7 @@ std::string FreshKey(const char* name) {
         SREGISTRY::DeleteKeyTree(kRoot, path.c_str());
     } catch (const SREGISTRY::CRegException&) {
     }
-    MakeKey(kRoot, path);
+    PutValue(kRoot, path);
     return path;
 }
 
