@@ -55,6 +55,15 @@ std::string SetupTempFolder() {
     return manager->GetOperations()->CreateSetupTempFolder();
 }
 
+// Empty folders, no Rename lines, a client that records everything. Holds the OS manager,
+// and so the setup temp folder, for the whole case.
+struct CFileCase {
+    CFileCase() { FreshFolders(); }
+    SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
+    CClient sink;
+    CContextDefault context{&sink.client};
+};
+
 // Files in the places of all the names a setup temp folder can take.
 class CSetupTempNamesTaken {
 public:
@@ -81,12 +90,7 @@ private:
 
 } // namespace
 
-TEST_CASE("install over an existing file; its rollback restores the old file") {
-    // Holds the OS manager, and so the setup temp folder, for the whole case.
-    SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
-    FreshFolders();
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CFileCase, "install over an existing file; its rollback restores the old file") {
     PutFile(Pkg("zvAPI.dll"), "new module");
     PutFile(Sys("zvAPI.dll"), "old module");
     CInstallFile operation(Pkg("zvAPI.dll").c_str(), Sys("zvAPI.dll").c_str(), true);
@@ -103,14 +107,19 @@ TEST_CASE("install over an existing file; its rollback restores the old file") {
     CHECK(record.operation->GetTargetPath() == Sys("zvAPI.dll"));
     CHECK(FileBytes(SetupTempFolder() + "\\zvAPI.dll") == "old module");
 
+    // Windows copies a read-only mark along from a read-only medium (Wine does not): the
+    // restore must clear it, and the old file comes back without it.
+    SetFileAttributesA(Sys("zvAPI.dll").c_str(), FILE_ATTRIBUTE_READONLY);
     CHECK(operation.Rollback(context));
     CHECK_FALSE(operation.IsPerformed());
     CHECK(FileBytes(Sys("zvAPI.dll")) == "old module");
+    CHECK((GetFileAttributesA(Sys("zvAPI.dll").c_str()) & FILE_ATTRIBUTE_READONLY) == 0);
     CHECK(sink.installed.records.size() == 1);
     CHECK_FALSE(operation.Rollback(context));
 }
 
 TEST_CASE("a rollback that cannot copy the backup back moves it, or reports the failure") {
+    // Keeps the setup temp folder from one row to the next.
     SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
     const struct {
         const char* name;
@@ -152,13 +161,10 @@ TEST_CASE("a rollback that cannot copy the backup back moves it, or reports the 
     }
 }
 
-TEST_CASE("without a setup temp folder an existing file is neither overwritten nor deleted") {
-    FreshFolders();
+TEST_CASE_FIXTURE(CFileCase,
+                  "without a setup temp folder a file is neither overwritten nor deleted") {
     CSetupTempNamesTaken taken;
-    SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
     REQUIRE(manager->GetOperations()->CreateSetupTempFolder().empty());
-    CClient sink;
-    CContextDefault context(&sink.client);
     PutFile(Pkg("zvCSP.dll"), "new");
     PutFile(Sys("zvCSP.dll"), "old");
     PutFile(Sys("zvERR.dll"), "kept");
@@ -176,10 +182,7 @@ TEST_CASE("without a setup temp folder an existing file is neither overwritten n
     CHECK(sink.removed.records[0].result == CDeinstallFile::ResultFailed);
 }
 
-TEST_CASE("install without a previous file, and without a source") {
-    FreshFolders();
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CFileCase, "install without a previous file or a source; deinstall of nothing") {
     PutFile(Pkg("zvERR.dll"), "error texts");
     PutFile(Sys("zvCSP.dll"), "installed");
     CInstallFile created(Pkg("zvERR.dll").c_str(), Sys("zvERR.dll").c_str(), false);
@@ -190,33 +193,18 @@ TEST_CASE("install without a previous file, and without a source") {
     REQUIRE(sink.installed.records.size() == 2);
     CHECK(sink.installed.records[1].result == CInstallFile::ResultFailed);
     CHECK(FileBytes(Sys("zvCSP.dll")) == "installed");
+    // A file that is not there fails silently.
+    CDeinstallFile absent(Sys("absent.dll").c_str(), false);
+    CHECK_FALSE(absent.Perform(context));
+    CHECK(sink.removed.records.empty());
     // Nothing to restore: the result is false and the new file stays.
     CHECK_FALSE(created.Rollback(context));
     CHECK_FALSE(created.IsPerformed());
     CHECK(FileBytes(Sys("zvERR.dll")) == "error texts");
 }
 
-TEST_CASE("a read-only source installs, and the rollback still restores the old file") {
-    SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
-    FreshFolders();
-    CContextDefault context(nullptr);
-    PutFile(Pkg("zvICCSP.dll"), "from a read-only medium");
-    REQUIRE(SetFileAttributesA(Pkg("zvICCSP.dll").c_str(), FILE_ATTRIBUTE_READONLY));
-    PutFile(Sys("zvICCSP.dll"), "before");
-    CInstallFile operation(Pkg("zvICCSP.dll").c_str(), Sys("zvICCSP.dll").c_str(), true);
-    REQUIRE(operation.Perform(context));
-    // Windows copies the read-only attribute along (Wine does not): make it so here.
-    SetFileAttributesA(Sys("zvICCSP.dll").c_str(), FILE_ATTRIBUTE_READONLY);
-    CHECK(operation.Rollback(context));
-    CHECK(FileBytes(Sys("zvICCSP.dll")) == "before");
-    CHECK((GetFileAttributesA(Sys("zvICCSP.dll").c_str()) & FILE_ATTRIBUTE_READONLY) == 0);
-    SetFileAttributesA(Pkg("zvICCSP.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST_CASE("what the client does not want is not done, and a second Perform fails") {
-    FreshFolders();
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CFileCase,
+                  "what the client does not want is not done, and a second Perform fails") {
     PutFile(Pkg("a.dll"), "new");
     PutFile(Sys("a.dll"), "newer on the machine");
     sink.installQuery.answer = false;
@@ -240,10 +228,8 @@ TEST_CASE("what the client does not want is not done, and a second Perform fails
     CHECK(FileBytes(Sys("a.dll")) == "new");
 }
 
-TEST_CASE("install over a target in use: temporary copy beside it, replaced at restart") {
-    FreshFolders();
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CFileCase,
+                  "install over a target in use: temporary copy beside it, replaced at restart") {
     PutFile(Pkg("zvIFDH.sys"), "driver 1.1");
     PutFile(Sys("zvIFDH.sys"), "driver 1.0");
     CHeldFile held(Sys("zvIFDH.sys"));
@@ -272,10 +258,8 @@ TEST_CASE("install over a target in use: temporary copy beside it, replaced at r
     CHECK(sink.installed.records.size() == 1);
 }
 
-TEST_CASE("a restart rename that cannot be written fails and asks for no restart") {
-    FreshFolders();
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CFileCase,
+                  "a restart rename that cannot be written fails and asks for no restart") {
     PutFile(Pkg("zvUSB.sys"), "usb new");
     PutFile(Sys("zvUSB.sys"), "usb old");
     CHeldFile held(Sys("zvUSB.sys"));
@@ -319,11 +303,7 @@ TEST_CASE("visitors see a file install with its paths") {
     CHECK(visitor.seen == std::vector<std::string>{"C:\\P\\a.dll>C:\\S\\a.dll"});
 }
 
-TEST_CASE("deinstall removes the file; its rollback puts it back") {
-    SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
-    FreshFolders();
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CFileCase, "deinstall removes the file; its rollback puts it back") {
     PutFile(Sys("zvPKCS11.dll"), "pkcs module");
     CDeinstallFile operation(Sys("zvPKCS11.dll").c_str(), true);
     REQUIRE(operation.Perform(context));
@@ -342,20 +322,8 @@ TEST_CASE("deinstall removes the file; its rollback puts it back") {
     CHECK_FALSE(operation.Rollback(context));
 }
 
-TEST_CASE("deinstall of an absent file fails without notification") {
-    FreshFolders();
-    CClient sink;
-    CContextDefault context(&sink.client);
-    CDeinstallFile operation(Sys("absent.dll").c_str(), false);
-    CHECK_FALSE(operation.Perform(context));
-    CHECK(sink.removed.records.empty());
-}
-
-TEST_CASE("deinstall of a file in use: deleted at restart; the rollback cancels that line") {
-    SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
-    FreshFolders();
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(
+    CFileCase, "deinstall of a file in use: deleted at restart; the rollback cancels that line") {
     PutFile(Sys("zvService.exe"), "service");
     CHeldFile held(Sys("zvService.exe"));
     REQUIRE(held.IsHeld());
