@@ -1,9 +1,11 @@
 // File install and deinstall with real files on the 98 machine: backups and rollbacks,
-// targets in use replaced or deleted at the next restart through WININIT.INI.
+// targets in use replaced or deleted at the next restart through WININIT.INI; what visitors
+// see of file and registry operations.
 #include "FileTestHelpers.h"
 #include "RecordingClient.h"
 #include "ops/DeinstallFile.h"
 #include "ops/InstallFile.h"
+#include "ops/RegistryOperations.h"
 #include "setup/Visitor.h"
 #include <doctest/doctest.h>
 
@@ -289,18 +291,25 @@ TEST_CASE_FIXTURE(CFileCase,
     CHECK(FileBytes(Sys("zvUSB.sys")) == "usb old");
 }
 
-TEST_CASE("visitors see a file install with its paths") {
-    struct CFileVisitor : SSetupVisitor::CVisitorDefault {
+TEST_CASE("visitors see file installs and registry key installs, nothing else") {
+    struct CVisitor : SSetupVisitor::CVisitorDefault {
         void Visit(const SSETUP::IInstallFileOperation* operation) override {
             seen.push_back(operation->GetSourcePath() + ">" + operation->GetTargetPath());
+        }
+        void Visit(const SSETUP::IInstallRegKeyOperation* operation) override {
+            seen.push_back(operation->GetKeyPath());
         }
         std::vector<std::string> seen;
     } visitor;
     SSETUP::COperationSet set(false);
+    auto* key = new SSETUPREG::CInstallRegKey(HKEY_LOCAL_MACHINE, "Software\\A", true);
     set.Add(new CInstallFile("C:\\P\\a.dll", "C:\\S\\a.dll", true), false);
     set.Add(new CDeinstallFile("C:\\S\\b.dll", true), false);
+    set.Add(key, false);
+    set.Add(new SSETUPREG::CInstallRegStringValue(*key, nullptr, "v", "x", true), false);
+    set.Add(new SSETUPREG::CDeleteRegKeyOperation(HKEY_LOCAL_MACHINE, "Software\\B", false), false);
     set.Accept(visitor);
-    CHECK(visitor.seen == std::vector<std::string>{"C:\\P\\a.dll>C:\\S\\a.dll"});
+    CHECK(visitor.seen == std::vector<std::string>{"C:\\P\\a.dll>C:\\S\\a.dll", "Software\\A"});
 }
 
 TEST_CASE_FIXTURE(CFileCase, "deinstall removes the file; its rollback puts it back") {

@@ -4,7 +4,6 @@
 #include "RegistryTestKeys.h"
 #include "ops/Registry.h"
 #include "ops/RegistryOperations.h"
-#include "setup/Visitor.h"
 #include <doctest/doctest.h>
 
 using namespace opstest;
@@ -45,6 +44,12 @@ std::string FreshKey(const char* name) {
     return path;
 }
 
+// A client that records everything, and a context bound to it.
+struct CRegCase {
+    CClient sink;
+    CContextDefault context{&sink.client};
+};
+
 // Fails when performed: a critical step that makes its set roll back.
 class CFailingStep : public SSETUP::CSetupOperationsDefault {
 public:
@@ -56,9 +61,8 @@ public:
 
 } // namespace
 
-TEST_CASE("CInstallRegKey: a new key is deleted by the rollback, an existing one kept") {
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CRegCase,
+                  "CInstallRegKey: a new key is deleted by the rollback, an existing one kept") {
     const std::string existing = FreshKey("Keys");
     const std::string path = existing + "\\New";
     CInstallRegKey created(kRoot, path.c_str(), true);
@@ -92,52 +96,46 @@ TEST_CASE("a value comes back after the rollback with its data and type, or goes
         bool existed;
         DWORD oldType;
         std::string oldBytes;
-        bool asString;
+        const char* text; // a string value with this text, else a DWORD value
     } rows[] = {
-        {"string over an expandable string", true, REG_EXPAND_SZ, Sz("%SystemRoot%\\old"), true},
-        {"DWORD over a DWORD", true, REG_DWORD, Dword(4), false},
-        {"string over a value without data", true, REG_BINARY, std::string(), true},
-        {"DWORD where there was none", false, 0, std::string(), false},
+        {"string over an expandable string", true, REG_EXPAND_SZ, Sz("%SystemRoot%\\old"), "C:\\n"},
+        {"DWORD over a DWORD", true, REG_DWORD, Dword(4), nullptr},
+        {"empty string over a value without data", true, REG_BINARY, std::string(), ""},
+        {"DWORD where there was none", false, 0, std::string(), nullptr},
     };
     for (const auto& row : rows) {
         INFO(std::string(row.name));
-        CClient sink;
-        CContextDefault context(&sink.client);
+        CRegCase c;
         const std::string path = FreshKey("Values");
         if (row.existed) {
             PutValue(kRoot, path, "V", row.oldType, row.oldBytes);
         }
         std::unique_ptr<CInstallRegValue> operation;
-        if (row.asString) {
-            operation.reset(new CInstallRegStringValue(kRoot, path.c_str(), "V", "C:\\new", true));
+        if (row.text != nullptr) {
+            operation.reset(new CInstallRegStringValue(kRoot, path.c_str(), "V", row.text, true));
         } else {
             operation.reset(new CInstallRegDWORDValue(kRoot, path.c_str(), "V", 0x10002, true));
         }
-        REQUIRE(operation->Perform(context));
+        REQUIRE(operation->Perform(c.context));
         const CValue written = ReadValue(kRoot, path, "V");
-        CHECK(written.type == (row.asString ? REG_SZ : REG_DWORD));
-        CHECK(written.bytes == (row.asString ? Sz("C:\\new") : Dword(0x10002)));
-        const size_t sent = row.asString ? sink.strings.records.size() : sink.dwords.records.size();
-        const int failed =
-            row.asString ? sink.strings.records[0].failed : sink.dwords.records[0].failed;
-        CHECK(sent == 1);
-        CHECK(failed == 0);
+        CHECK(written.type == (row.text ? REG_SZ : REG_DWORD));
+        // A string is written with its terminating zero, the empty one as one byte.
+        CHECK(written.bytes == (row.text ? Sz(row.text) : Dword(0x10002)));
+        CHECK((row.text ? c.sink.strings.records.at(0).failed
+                        : c.sink.dwords.records.at(0).failed) == 0);
 
-        CHECK(operation->Rollback(context));
+        CHECK(operation->Rollback(c.context));
         const CValue back = ReadValue(kRoot, path, "V");
         CHECK(back.exists == row.existed);
-        if (row.existed) {
-            CHECK(back.type == row.oldType);
-            CHECK(back.bytes == row.oldBytes);
-        }
+        CHECK(back.type == row.oldType);
+        CHECK(back.bytes == row.oldBytes);
         // No notification from the rollback; a second one has nothing to do.
-        CHECK(sink.strings.records.size() + sink.dwords.records.size() == 1);
-        CHECK_FALSE(operation->Rollback(context));
+        CHECK(c.sink.strings.records.size() + c.sink.dwords.records.size() == 1);
+        CHECK_FALSE(operation->Rollback(c.context));
     }
 }
 
-TEST_CASE("two writes of one value in a set are rolled back in reverse") {
-    CContextDefault context(nullptr);
+TEST_CASE_FIXTURE(CRegCase, "two writes of one value in a set are rolled back in reverse") {
     for (const bool existed : {true, false}) {
         CAPTURE(existed);
         const std::string path = FreshKey("Twice");
@@ -176,36 +174,19 @@ TEST_CASE("a value that cannot be saved first is not overwritten") {
     };
     for (const DWORD probedSize : {DWORD(4), DWORD(MAXDWORD)}) {
         CAPTURE(probedSize);
-        CClient sink;
-        CContextDefault context(&sink.client);
+        CRegCase c;
         const std::string path = FreshKey("Unsaved");
         PutValue(kRoot, path, "V", REG_SZ, Sz("old"));
         CBackupFails operation(path, probedSize);
-        CHECK_FALSE(operation.Perform(context));
+        CHECK_FALSE(operation.Perform(c.context));
         CHECK_FALSE(operation.IsPerformed());
         CHECK(ReadValue(kRoot, path, "V").bytes == Sz("old"));
-        REQUIRE(sink.strings.records.size() == 1);
-        CHECK(sink.strings.records[0].failed == 1);
+        REQUIRE(c.sink.strings.records.size() == 1);
+        CHECK(c.sink.strings.records[0].failed == 1);
     }
 }
 
-TEST_CASE("the empty value name is the key's default value; the empty string is one byte") {
-    CContextDefault context(nullptr);
-    const std::string path = FreshKey("Default");
-    CInstallRegStringValue defaultValue(kRoot, path.c_str(), "", "the default", true);
-    REQUIRE(defaultValue.Perform(context));
-    CHECK(ReadValue(kRoot, path, "").bytes == Sz("the default"));
-    CInstallRegStringValue empty(kRoot, path.c_str(), "Empty", "", true);
-    REQUIRE(empty.Perform(context));
-    CHECK(ReadValue(kRoot, path, "Empty").bytes == std::string(1, '\0'));
-    CHECK(empty.GetDataSize() == 1);
-    CHECK(defaultValue.Rollback(context));
-    CHECK_FALSE(ReadValue(kRoot, path, "").exists);
-}
-
-TEST_CASE("a value of a missing key fails and creates nothing") {
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CRegCase, "a value of a missing key fails and creates nothing") {
     const std::string path = FreshKey("Missing") + "\\NotThere";
     CInstallRegStringValue operation(kRoot, path.c_str(), "V", "x", true);
     CHECK_FALSE(operation.Perform(context));
@@ -222,9 +203,8 @@ TEST_CASE("value operations built on a key operation, with and without a sub pat
     CHECK(CInstallRegDWORDValue(key, nullptr, "V", 1, true).GetKeyPath() == "Software\\K");
 }
 
-TEST_CASE("key deletion: a nested tree goes; a missing key is error 2, result 2") {
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CRegCase,
+                  "key deletion: a nested tree goes; a missing key is error 2, result 2") {
     const std::string path = FreshKey("Tree");
     for (const char* sub : {"\\a\\b\\c", "\\a\\d", "\\e"}) {
         PutValue(kRoot, path + sub, "v", REG_SZ, Sz(sub));
@@ -282,9 +262,8 @@ TEST_CASE("a malformed key path is refused and the tree below the root stays") {
     RegCloseKey(root);
 }
 
-TEST_CASE("CRegisterDriverIndirect writes the service key and raises the reboot flag") {
-    CClient sink;
-    CContextDefault context(&sink.client);
+TEST_CASE_FIXTURE(CRegCase,
+                  "CRegisterDriverIndirect writes the service key and raises the reboot flag") {
     const std::string key = "SYSTEM\\CurrentControlSet\\Services\\opsTestDrv";
     CDriverServiceInfo info;
     info.ServiceName = "opsTestDrv";
@@ -318,7 +297,6 @@ TEST_CASE("CRegisterDriverIndirect writes the service key and raises the reboot 
     CHECK_FALSE(ReadValue(kRoot, key, "DisplayName").exists);
     CHECK_FALSE(ReadValue(kRoot, key, "ImagePath").exists);
     CHECK(ReadValue(kRoot, key, "Start").bytes == Dword(2));
-    CHECK(bare.Rollback(context));
     info.ServiceName.clear();
     CContextDefault unnamedContext(nullptr);
     CRegisterDriverIndirect unnamed(info);
@@ -327,28 +305,11 @@ TEST_CASE("CRegisterDriverIndirect writes the service key and raises the reboot 
     CHECK(unnamedContext.IsRebootNeeded());
 }
 
-TEST_CASE("a failing CRegisterDriverIndirect does not ask for a restart") {
-    CContextDefault context(nullptr);
+TEST_CASE_FIXTURE(CRegCase, "a failing CRegisterDriverIndirect does not ask for a restart") {
     CDriverServiceInfo info;
     // A key name that the registry refuses.
     info.ServiceName = std::string(300, 'x');
     CRegisterDriverIndirect operation(info);
     CHECK_FALSE(operation.Perform(context));
     CHECK_FALSE(context.IsRebootNeeded());
-}
-
-TEST_CASE("only the registry-key install shows itself to visitors") {
-    struct CKeyVisitor : SSetupVisitor::CVisitorDefault {
-        void Visit(const SSETUP::IInstallRegKeyOperation* operation) override {
-            paths.push_back(operation->GetKeyPath());
-        }
-        std::vector<std::string> paths;
-    } visitor;
-    COperationSet set(false);
-    auto* key = new CInstallRegKey(kRoot, "Software\\A", true);
-    set.Add(key, false);
-    set.Add(new CInstallRegStringValue(*key, nullptr, "v", "x", true), false);
-    set.Add(new CDeleteRegKeyOperation(kRoot, "Software\\B", false), false);
-    set.Accept(visitor);
-    CHECK(visitor.paths == std::vector<std::string>{"Software\\A"});
 }
