@@ -1,6 +1,7 @@
 // Version resources read back from real modules in C:\VER (put there by versions.sh) and the
 // replacement decision made on them.
 #include "ops/FileVersions.h"
+#include "tests/lib/TestFiles.h"
 #include <doctest/doctest.h>
 #include <windows.h>
 #include <string>
@@ -23,15 +24,6 @@ VS_FIXEDFILEINFO Record(DWORD productMS, DWORD productLS, DWORD fileMS = 0, DWOR
 
 std::string In(const char* name) {
     return kDir + name;
-}
-
-void PutText(const std::string& path, const char* text) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    REQUIRE(file != INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, text, lstrlenA(text), &written, nullptr);
-    CloseHandle(file);
 }
 
 // A copy of a test module under another name (the extension decides what it counts as).
@@ -90,7 +82,7 @@ TEST_CASE("fixed record, translations and strings read from real modules") {
 }
 
 TEST_CASE("no version resource is error 1813 on every system, a missing file 2") {
-    PutText(In("readme.txt"), "not a module");
+    testfiles::PutFile(In("readme.txt"), "not a module");
     const struct {
         const char* name;
         DWORD error;
