@@ -15,8 +15,8 @@ class CFileVerExcpt {
 public:
     CFileVerExcpt(DWORD errorCode, const CFileVersionInfo* source)
         : errorCode(errorCode), source(source) {}
-    // GetLastError at the failing call (1813: the file has no version resource), or 8 when
-    // the buffer could not be allocated.
+    // GetLastError at the failing call, or 8 when the buffer could not be allocated. An
+    // existing file without a version resource gives 1813 on every system; a missing file 2.
     DWORD errorCode;
     // The reader that failed: compare with your own reader, read its path through it.
     const CFileVersionInfo* source;
@@ -46,6 +46,8 @@ public:
     const std::string& GetPath() const { return path; }
 
 private:
+    // The error of a failed size query, with every "no version resource" answer made 1813.
+    DWORD SizeQueryError(DWORD error) const;
     // The block at query, with its length in bytes (for strings: in characters).
     void Query(const char* query, void** value, UINT* length);
 
