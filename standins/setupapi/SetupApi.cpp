@@ -4,12 +4,15 @@
 // device information, registry properties and removal stay Wine's own.
 //
 // Loaded only for a program under test that has it beside itself (WINEDLLOVERRIDES
-// "setupapi=n,b"); see TestSwitches below for what a test can steer.
+// "setupapi=n,b"), with Wine's own beside it as winesetupapi.dll; see TestSwitches below for what a
+// test can steer.
 #define _SETUPAPI_ // this module defines the functions it exports
 #include <windows.h>
 #include <setupapi.h>
 #include <string>
 #include <vector>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
@@ -77,12 +80,18 @@ private:
     HKEY key = nullptr;
 };
 
-// Wine's setupapi.dll, loaded by its full path beside this module of the same name.
+// Wine's setupapi.dll, copied beside this module as winesetupapi.dll: under its own name it
+// would be the module that a lookup of "SetupApi.Dll" by name finds.
 FARPROC Real(const char* name) {
     static HMODULE module = [] {
         char path[MAX_PATH] = {};
-        GetSystemDirectoryA(path, MAX_PATH - 16);
-        lstrcatA(path, "\\setupapi.dll");
+        const DWORD length =
+            GetModuleFileNameA(reinterpret_cast<HMODULE>(&__ImageBase), path, MAX_PATH);
+        char* slash = strrchr(path, '\\');
+        if (length == 0 || length >= MAX_PATH - 20 || slash == nullptr) {
+            return static_cast<HMODULE>(nullptr);
+        }
+        lstrcpyA(slash + 1, "winesetupapi.dll");
         return LoadLibraryA(path);
     }();
     return module != nullptr ? GetProcAddress(module, name) : nullptr;
@@ -150,6 +159,23 @@ bool ReadFirstModel(const char* infPath, CDriver& driver) {
     return found;
 }
 
+// Devices whose removal asked for a restart. Wine keeps no install parameters for a removed
+// device; Windows still answers with them, DI_NEEDREBOOT included.
+struct CRemoved {
+    HDEVINFO set;
+    DWORD devInst;
+};
+std::vector<CRemoved> removedWithReboot;
+
+bool RemovedWithReboot(HDEVINFO set, const SP_DEVINFO_DATA* device) {
+    for (const CRemoved& removed : removedWithReboot) {
+        if (removed.set == set && device != nullptr && removed.devInst == device->DevInst) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void AskForReboot(HDEVINFO set, SP_DEVINFO_DATA* device) {
     SP_DEVINSTALL_PARAMS_A params = {};
     params.cbSize = sizeof(params);
@@ -195,8 +221,6 @@ FORWARD(BOOL, SetupDiCreateDeviceInfoA,
 FORWARD(HDEVINFO, SetupDiCreateDeviceInfoList, (CONST GUID * g, HWND w), (g, w))
 FORWARD(BOOL, SetupDiEnumDeviceInfo, (HDEVINFO l, DWORD i, PSP_DEVINFO_DATA d), (l, i, d))
 FORWARD(HDEVINFO, SetupDiGetClassDevsA, (CONST GUID * g, PCSTR e, HWND w, DWORD f), (g, e, w, f))
-FORWARD(BOOL, SetupDiGetDeviceInstallParamsA,
-        (HDEVINFO l, PSP_DEVINFO_DATA d, PSP_DEVINSTALL_PARAMS_A p), (l, d, p))
 FORWARD(BOOL, SetupDiGetDeviceInstanceIdA,
         (HDEVINFO l, PSP_DEVINFO_DATA d, PSTR b, DWORD s, PDWORD r), (l, d, b, s, r))
 FORWARD(BOOL, SetupDiGetDeviceRegistryPropertyA,
@@ -217,8 +241,26 @@ extern "C" BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO set) {
     for (auto it = drivers.begin(); it != drivers.end();) {
         it = it->set == set ? drivers.erase(it) : it + 1;
     }
+    for (auto it = removedWithReboot.begin(); it != removedWithReboot.end();) {
+        it = it->set == set ? removedWithReboot.erase(it) : it + 1;
+    }
     using Function = BOOL(WINAPI*)(HDEVINFO);
     return RealAs<Function>("SetupDiDestroyDeviceInfoList")(set);
+}
+
+extern "C" BOOL WINAPI SetupDiGetDeviceInstallParamsA(HDEVINFO set, PSP_DEVINFO_DATA device,
+                                                      PSP_DEVINSTALL_PARAMS_A params) {
+    using Function = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, PSP_DEVINSTALL_PARAMS_A);
+    const BOOL read = RealAs<Function>("SetupDiGetDeviceInstallParamsA")(set, device, params);
+    if (params == nullptr || params->cbSize != sizeof(*params) || !RemovedWithReboot(set, device)) {
+        return read;
+    }
+    if (!read) {
+        *params = SP_DEVINSTALL_PARAMS_A();
+        params->cbSize = sizeof(*params);
+    }
+    params->Flags |= DI_NEEDREBOOT;
+    return TRUE;
 }
 
 extern "C" BOOL WINAPI SetupDiBuildDriverInfoList(HDEVINFO set, PSP_DEVINFO_DATA device,
@@ -286,8 +328,9 @@ extern "C" BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO 
     }
     using Function = BOOL(WINAPI*)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA);
     const BOOL done = RealAs<Function>("SetupDiCallClassInstaller")(function, set, device);
-    if (done && function == DIF_REMOVE && CSwitches().Dword("NeedReboot", 0) != 0) {
-        AskForReboot(set, device);
+    if (done && function == DIF_REMOVE && device != nullptr &&
+        CSwitches().Dword("NeedReboot", 0) != 0) {
+        removedWithReboot.push_back({set, device->DevInst});
     }
     return done;
 }
