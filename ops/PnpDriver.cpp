@@ -10,74 +10,51 @@ namespace SINSTPNP {
 
 namespace {
 
-// Windows 98 has no device installer of this kind: what only the NT branch calls and the 9x
-// setupapi.dll may lack is looked up by name, so that the program still loads there.
 const char kSetupApi[] = "SetupApi.Dll";
-
-using ClassGuidsFromNameA = BOOL(WINAPI*)(PCSTR, GUID*, DWORD, DWORD*);
-using SetSelectedDevice = BOOL(WINAPI*)(HDEVINFO, SP_DEVINFO_DATA*);
 using LocateDevNodeA = DWORD(WINAPI*)(DWORD*, char*, ULONG);
 using ReenumerateDevNode = DWORD(WINAPI*)(DWORD, ULONG);
 const DWORD kConfigRetSuccess = 0;
 // Setup class names are at most 32 characters with their terminator.
 const DWORD kClassNameLength = 32;
 
-// Calls `call` with the library's function of that name; fails with ERROR_PROC_NOT_FOUND
-// when the library or the function is not there.
-template <class Function, class Call>
-bool CallSetupApi(SEXPL_CALL::CLibrary& library, const char* name, Call call) {
-    Function function = nullptr;
-    try {
-        function = library.GetProcAs<Function>(name);
-    } catch (const SEXPL_CALL::CLibNotFoundException&) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return false;
-    } catch (const SEXPL_CALL::CProcNotFoundException&) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return false;
-    }
-    return call(function);
-}
-
 // The INF's setup class; an INF path that does not fit Setup's path fields fails.
-bool GetInfClass(const char* infPath, GUID& classGuid, char (&className)[kClassNameLength]) {
+bool GetInfClass(const CSetupApi& api, const char* infPath, GUID& classGuid,
+                 char (&className)[kClassNameLength]) {
     if (infPath == nullptr || std::strlen(infPath) >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    return SetupDiGetINFClassA(infPath, &classGuid, className, kClassNameLength, nullptr) !=
-           FALSE;
+    return api.GetINFClass(infPath, &classGuid, className, kClassNameLength, nullptr) != FALSE;
 }
 
-bool NeedsReboot(HDEVINFO set, SP_DEVINFO_DATA& device) {
+bool NeedsReboot(const CSetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device) {
     SP_DEVINSTALL_PARAMS_A params = {};
     params.cbSize = sizeof(params);
-    return SetupDiGetDeviceInstallParamsA(set, &device, &params) &&
-           (params.Flags & DI_NEEDREBOOT) != 0;
+    return api.GetDeviceInstallParams(set, &device, &params) && (params.Flags & DI_NEEDREBOOT) != 0;
 }
 
 // Installs the INF's first class driver on a registered device of the set.
-bool InstallInfDriver(HDEVINFO set, SP_DEVINFO_DATA& device, const char* infPath,
-                      bool* rebootNeeded) {
+bool InstallInfDriver(const CSetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device,
+                      const char* infPath, bool* rebootNeeded) {
     SP_DEVINSTALL_PARAMS_A params = {};
     params.cbSize = sizeof(params);
     params.Flags = DI_QUIETINSTALL | DI_ENUMSINGLEINF;
     std::strcpy(params.DriverPath, infPath); // length checked by GetInfClass
-    if (!SetupDiSetDeviceInstallParamsA(set, &device, &params) ||
-        !SetupDiBuildDriverInfoList(set, &device, SPDIT_CLASSDRIVER)) {
+    if (!api.SetDeviceInstallParams(set, &device, &params) ||
+        !api.BuildDriverInfoList(set, &device, SPDIT_CLASSDRIVER)) {
         return false;
     }
     SP_DRVINFO_DATA_A driver = {};
     driver.cbSize = sizeof(driver);
-    if (!SetupDiEnumDriverInfoA(set, &device, SPDIT_CLASSDRIVER, 0, &driver) ||
-        !SetupDiSetSelectedDriverA(set, &device, &driver) ||
-        !SetupDiCallClassInstaller(DIF_INSTALLDEVICE, set, &device)) {
+    if (!api.EnumDriverInfo(set, &device, SPDIT_CLASSDRIVER, 0, &driver) ||
+        !api.SetSelectedDriver(set, &device, &driver) ||
+        !api.CallClassInstaller(DIF_INSTALLDEVICE, set, &device)) {
         return false;
     }
     if (rebootNeeded != nullptr) {
         SP_DEVINSTALL_PARAMS_A after = {};
         after.cbSize = sizeof(after);
-        if (SetupDiGetDeviceInstallParamsA(set, &device, &after)) {
+        if (api.GetDeviceInstallParams(set, &device, &after)) {
             *rebootNeeded = (after.Flags & DI_NEEDREBOOT) != 0;
         }
     }
@@ -88,28 +65,24 @@ using HardwareIdMatch = std::function<bool(const std::vector<std::string>&)>;
 
 // Removes the devices of one class whose hardware IDs match; stops at the first device that
 // cannot be selected or removed. Counts what it removed and collects Setup's restart requests.
-bool RemoveMatchingDevices(const GUID& classGuid, const HardwareIdMatch& matches,
-                           bool& rebootNeeded, int& removedCount) {
-    CDeviceInfoSet set(SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, 0));
+bool RemoveMatchingDevices(const CSetupApi& api, const GUID& classGuid,
+                           const HardwareIdMatch& matches, bool& rebootNeeded, int& removedCount) {
+    CDeviceInfoSet set(api, api.GetClassDevs(&classGuid, nullptr, nullptr, 0));
     if (!set.IsValid()) {
         return false;
     }
-    SEXPL_CALL::CLibrary setupApi(kSetupApi);
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof(device);
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
-        if (!matches(ReadHardwareIds(set.Get(), device))) {
+    for (DWORD index = 0; api.EnumDeviceInfo(set.Get(), index, &device); ++index) {
+        if (!matches(ReadHardwareIds(api, set.Get(), device))) {
             continue;
         }
-        const bool selected = CallSetupApi<SetSelectedDevice>(
-            setupApi, "SetupDiSetSelectedDevice",
-            [&](SetSelectedDevice select) { return select(set.Get(), &device) != FALSE; });
-        if (!selected) {
+        if (!api.SetSelectedDevice(set.Get(), &device)) {
             return false;
         }
-        const bool removed = SetupDiCallClassInstaller(DIF_REMOVE, set.Get(), &device) != FALSE;
+        const bool removed = api.CallClassInstaller(DIF_REMOVE, set.Get(), &device) != FALSE;
         const DWORD error = GetLastError();
-        rebootNeeded = NeedsReboot(set.Get(), device) || rebootNeeded;
+        rebootNeeded = NeedsReboot(api, set.Get(), device) || rebootNeeded;
         if (!removed) {
             SetLastError(error);
             return false;
@@ -122,44 +95,47 @@ bool RemoveMatchingDevices(const GUID& classGuid, const HardwareIdMatch& matches
 } // namespace
 
 bool InstallRootDevice(const char* infPath, bool* rebootNeeded) {
+    const CSetupApi api;
     GUID classGuid = {};
     char className[kClassNameLength] = {};
-    if (!GetInfClass(infPath, classGuid, className)) {
+    if (!api.IsLoaded() || !GetInfClass(api, infPath, classGuid, className)) {
         return false;
     }
-    CDeviceInfoSet set(SetupDiCreateDeviceInfoList(&classGuid, nullptr));
+    CDeviceInfoSet set(api, api.CreateDeviceInfoList(&classGuid, nullptr));
     if (!set.IsValid()) {
         return false;
     }
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof(device);
-    if (!SetupDiCreateDeviceInfoA(set.Get(), className, &classGuid, nullptr, nullptr,
-                                  DICD_GENERATE_ID, &device) ||
-        !SetupDiRegisterDeviceInfo(set.Get(), &device, 0, nullptr, nullptr, nullptr)) {
+    if (!api.CreateDeviceInfo(set.Get(), className, &classGuid, nullptr, nullptr, DICD_GENERATE_ID,
+                              &device) ||
+        !api.RegisterDeviceInfo(set.Get(), &device, 0, nullptr, nullptr, nullptr)) {
         return false;
     }
-    if (InstallInfDriver(set.Get(), device, infPath, rebootNeeded)) {
+    if (InstallInfDriver(api, set.Get(), device, infPath, rebootNeeded)) {
         return true;
     }
     // Without its driver the device has no hardware ID, so no later removal would find it.
     const DWORD error = GetLastError();
-    SetupDiCallClassInstaller(DIF_REMOVE, set.Get(), &device);
+    api.CallClassInstaller(DIF_REMOVE, set.Get(), &device);
     SetLastError(error);
     return false;
 }
 
 bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* rebootNeeded,
                              int* removedCount) {
+    const CSetupApi api;
     int removed = 0;
     bool reboot = false;
     GUID classGuid = {};
     char className[kClassNameLength] = {};
-    bool ok = hardwareId != nullptr && GetInfClass(infPath, classGuid, className);
+    bool ok =
+        hardwareId != nullptr && api.IsLoaded() && GetInfClass(api, infPath, classGuid, className);
     if (ok) {
         const std::string wanted = hardwareId;
         // Only the first, most specific ID counts here.
         ok = RemoveMatchingDevices(
-            classGuid,
+            api, classGuid,
             [&](const std::vector<std::string>& ids) {
                 return !ids.empty() && SameHardwareId(ids.front(), wanted);
             },
@@ -175,26 +151,23 @@ bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* 
 }
 
 bool RemoveDevicesByClassName(const char* className, const char* hardwareId) {
-    if (className == nullptr || hardwareId == nullptr) {
+    const CSetupApi api;
+    if (className == nullptr || hardwareId == nullptr || !api.IsLoaded()) {
         return false;
     }
-    SEXPL_CALL::CLibrary setupApi(kSetupApi);
     std::vector<GUID> guids;
-    const bool listed = CallSetupApi<ClassGuidsFromNameA>(
-        setupApi, "SetupDiClassGuidsFromNameA", [&](ClassGuidsFromNameA classGuidsFromName) {
-            DWORD count = 0;
-            if (classGuidsFromName(className, nullptr, 0, &count)) {
-                return true; // no class of that name
-            }
-            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-                return false;
-            }
-            guids.resize(count);
-            return classGuidsFromName(className, guids.data(), count, &count) != FALSE;
-        });
-    if (!listed) {
-        return false;
+    DWORD count = 0;
+    if (!api.ClassGuidsFromName(className, nullptr, 0, &count)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return false;
+        }
+        guids.resize(count);
+        if (!api.ClassGuidsFromName(className, guids.data(), count, &count)) {
+            return false;
+        }
+        guids.resize(count < guids.size() ? count : guids.size());
     }
+    // Success without a buffer: no class of that name, nothing to remove.
     const std::string wanted = hardwareId;
     const HardwareIdMatch anyIdMatches = [&](const std::vector<std::string>& ids) {
         for (const std::string& id : ids) {
@@ -208,7 +181,7 @@ bool RemoveDevicesByClassName(const char* className, const char* hardwareId) {
     for (const GUID& guid : guids) {
         bool reboot = false;
         int removed = 0;
-        ok = RemoveMatchingDevices(guid, anyIdMatches, reboot, removed) && ok;
+        ok = RemoveMatchingDevices(api, guid, anyIdMatches, reboot, removed) && ok;
     }
     return ok;
 }
