@@ -2,11 +2,9 @@
 // (com.sh lays the modules out, then restarts the machine for the deferred registration).
 // A registration shows as HKLM\SOFTWARE\Norvane\Zentavo\Registered\<name> naming the path.
 #include "ops/ComModule.h"
-#include "tests/lib/TestFiles.h"
 #include "tests/ops/FileTestHelpers.h"
 #include "tests/ops/RecordingClient.h"
 #include <doctest/doctest.h>
-#include <memory>
 
 using namespace opstest;
 using SSETUPCOMDLL::IRegisterCOMModuleNotify;
@@ -32,34 +30,24 @@ struct CClient {
     InstallQuery installQuery{client};
 };
 
-// The path the module's registration names; "(none)" when it is not registered.
-std::string Registered(const char* name) {
-    const std::string key = std::string("SOFTWARE\\Norvane\\Zentavo\\Registered\\") + name;
-    char path[MAX_PATH] = {};
-    DWORD size = sizeof(path);
+// A string value under HKLM; "(none)" when it is not there.
+std::string ReadString(const std::string& key, const char* name) {
+    char text[1024] = {};
+    DWORD size = sizeof(text);
     HKEY handle = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &handle) !=
         ERROR_SUCCESS) {
         return "(none)";
     }
-    const LONG read = RegQueryValueExA(handle, "ModulePath", nullptr, nullptr,
-                                       reinterpret_cast<BYTE*>(path), &size);
-    RegCloseKey(handle);
-    return read == ERROR_SUCCESS ? std::string(path) : "(read error)";
-}
-
-std::string RunOnceValue(const std::string& name) {
-    char text[1024] = {};
-    DWORD size = sizeof(text);
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-                      0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) {
-        return "(no key)";
-    }
-    const LONG read = RegQueryValueExA(handle, name.c_str(), nullptr, nullptr,
-                                       reinterpret_cast<BYTE*>(text), &size);
+    const LONG read =
+        RegQueryValueExA(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
     RegCloseKey(handle);
     return read == ERROR_SUCCESS ? std::string(text) : "(none)";
+}
+
+// The path the module's registration names.
+std::string Registered(const char* name) {
+    return ReadString(std::string("SOFTWARE\\Norvane\\Zentavo\\Registered\\") + name, "ModulePath");
 }
 
 std::string SystemDir() {
@@ -183,21 +171,6 @@ TEST_CASE("a module is unregistered and deleted; its rollback brings both back")
     CHECK(Registered("zvCSP") == target);
 }
 
-TEST_CASE("RunOnce value names: the file name, then numbered up to 9") {
-    using SSETUPCOMDLL::SHelpers::CRegCOMOps;
-    std::vector<std::string> names;
-    for (int i = 0; i < 10; ++i) {
-        names.push_back(CRegCOMOps::AddRunOnceValue("command", "zvSame.dll"));
-    }
-    CHECK(names.front() == "zvSame.dll");
-    CHECK(names[1] == "zvSame.dll1");
-    CHECK(names.back() == "zvSame.dll9");
-    CHECK(CRegCOMOps::AddRunOnceValue("command", "zvSame.dll").empty());
-    for (const std::string& name : names) {
-        CHECK(CRegCOMOps::RemoveRunOnceValue(name.c_str()));
-    }
-}
-
 // The module in use is replaced at the restart and registered by the RunOnce command then;
 // com.sh restarts the machine and checks the registration.
 TEST_CASE("a module in use is registered after the restart") {
@@ -219,6 +192,6 @@ TEST_CASE("a module in use is registered after the restart") {
     CHECK(client.registered.records[0].result == IRegisterCOMModuleNotify::ResultAtReboot);
     CHECK(client.registered.records[0].runResult == SSETUPCOMDLL::RunResultUndefined);
     CHECK(Registered("zvICCSP") == "(none)");
-    CHECK(RunOnceValue("zvICCSP.dll") ==
+    CHECK(ReadString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "zvICCSP.dll") ==
           "\"" + SystemDir() + "\\RegSvr32.exe\" /s \"" + target + "\"");
 }
