@@ -180,23 +180,18 @@ bool CInstallCOMDLL::Rollback(SSETUP::IContext& context) {
     } else {
         UnregisterWithRegSvr32(target.c_str());
     }
-    const bool result = fileOperation->Rollback(context);
-    if (oldModuleUnregistered) {
-        RegisterWithRegSvr32(target.c_str());
-        oldModuleUnregistered = false;
-    }
+    const bool result = RestoreOldModule(context);
     performed = false;
     return result;
 }
 
-void CInstallCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
-    if (fileOperation->IsPerformed()) {
-        fileOperation->Rollback(context);
-    }
+bool CInstallCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
+    const bool result = !fileOperation->IsPerformed() || fileOperation->Rollback(context);
     if (oldModuleUnregistered) {
         RegisterWithRegSvr32(GetModulePath().c_str());
         oldModuleUnregistered = false;
     }
+    return result;
 }
 
 void CInstallCOMDLL::Accept(SSetupVisitor::IVisitor& visitor) {
@@ -273,24 +268,19 @@ bool CRegisterCOMDLL::Rollback(SSETUP::IContext& context) {
     } else {
         UnregisterWithRegSvr32(modulePath.c_str());
     }
-    SSETUP::SHelpers::CCareOfNullOperation inner(operation.get());
-    const bool result = inner.Rollback(context);
-    if (oldModuleUnregistered) {
-        RegisterWithRegSvr32(modulePath.c_str());
-        oldModuleUnregistered = false;
-    }
+    const bool result = RestoreOldModule(context);
     performed = false;
     return result;
 }
 
-void CRegisterCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
-    if (operation != nullptr && operation->IsPerformed()) {
-        operation->Rollback(context);
-    }
+bool CRegisterCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
+    SSETUP::SHelpers::CCareOfNullOperation inner(operation.get());
+    const bool result = !inner.IsPerformed() || inner.Rollback(context);
     if (oldModuleUnregistered) {
         RegisterWithRegSvr32(modulePath.c_str());
         oldModuleUnregistered = false;
     }
+    return result;
 }
 
 void CRegisterCOMDLL::Accept(SSetupVisitor::IVisitor& visitor) {

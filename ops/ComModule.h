@@ -123,8 +123,9 @@ public:
 
 private:
     void Notify(SSETUP::IContext& context, int result, DWORD runResult) const;
-    // Undoes the file step and gives the module that was there its registration back.
-    void RestoreOldModule(SSETUP::IContext& context);
+    // Undoes the file step and gives the module that was there its registration back;
+    // false when the file step could not be undone.
+    bool RestoreOldModule(SSETUP::IContext& context);
 
     std::unique_ptr<SSETUP::CInstallFile> fileOperation;
     std::string runOnceValueName;
@@ -154,8 +155,9 @@ public:
 
 private:
     void Notify(SSETUP::IContext& context, int result) const;
-    // Undoes the inner operation and gives the module that was there its registration back.
-    void RestoreOldModule(SSETUP::IContext& context);
+    // Undoes the inner operation and gives the module that was there its registration back;
+    // false when the inner operation could not be undone.
+    bool RestoreOldModule(SSETUP::IContext& context);
 
     std::string runOnceValueName;
     bool isCritical;
