@@ -129,6 +129,43 @@ DWORD Calls(const char* function) {
     return value.exists ? *reinterpret_cast<const DWORD*>(value.bytes.data()) : 0;
 }
 
+// A service named like the smart-card service, own process and demand start, deleted with
+// the object.
+class CTestService {
+public:
+    explicit CTestService(const std::string& path)
+        : manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)),
+          service(CreateServiceA(manager, "SCardSvr", "SCardSvr", SERVICE_ALL_ACCESS,
+                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                 SERVICE_ERROR_IGNORE, path.c_str(), nullptr, nullptr, nullptr,
+                                 nullptr, nullptr)) {}
+    ~CTestService() {
+        SERVICE_STATUS status{};
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        DeleteService(service);
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+    }
+    CTestService(const CTestService&) = delete;
+    CTestService& operator=(const CTestService&) = delete;
+
+    bool Created() const { return service != nullptr; }
+    // "<start type> <binary path>"
+    std::string Config() const {
+        std::vector<BYTE> buffer(8192);
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+        DWORD needed = 0;
+        if (!QueryServiceConfigA(service, config, static_cast<DWORD>(buffer.size()), &needed)) {
+            return "no configuration";
+        }
+        return std::to_string(config->dwStartType) + " " + config->lpBinaryPathName;
+    }
+
+private:
+    const SC_HANDLE manager;
+    const SC_HANDLE service;
+};
+
 struct CListener {
     CListener() : recorder(client), context(&client) {}
     // The records so far, each as "<error> kind <n> <registration|removal> scope <n>
@@ -302,9 +339,12 @@ TEST_CASE("failures go to the notification and the steps still succeed") {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kFail);
 }
 
-TEST_CASE("a resource manager without its service: asked again on NT only") {
+TEST_CASE("a resource manager without its service: started and asked again on NT only") {
     ClearDatabase();
     const bool nt = IsNT();
+    // A smart-card service that cannot start: NT still sets it to start automatically.
+    const CTestService service("C:\\missing.exe");
+    REQUIRE_MESSAGE(service.Created(), "CreateServiceA: " << GetLastError());
     // NT: two answers without service are waited out; 9x: the first one is final.
     opstest::PutValue(HKEY_LOCAL_MACHINE, kSwitches, "NoServiceCount", REG_DWORD,
                       opstest::Dword(nt ? 3 : 1));
@@ -318,14 +358,14 @@ TEST_CASE("a resource manager without its service: asked again on NT only") {
     CHECK(opstest::KeyExists(HKEY_LOCAL_MACHINE, CardKey()) == nt);
     CHECK(opstest::ReadValue(HKEY_LOCAL_MACHINE, kSwitches, "NoServiceCount").bytes ==
           opstest::Dword(0));
+    CHECK(service.Config() == (nt ? "2 C:\\missing.exe" : "3 C:\\missing.exe"));
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kCalls);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kFail);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSwitches);
 }
 
 TEST_CASE("the smart-card service is started and set to start automatically") {
     if (!IsNT()) {
-        return; // the 9x family has no smart-card service to start
+        return; // on the 9x family nothing asks for the service
     }
     // Wine has no smart-card service of its own.
     CHECK_FALSE(SZentavoManager::EnsureSmartCardServiceRunning());
@@ -336,37 +376,16 @@ TEST_CASE("the smart-card service is started and set to start automatically") {
     REQUIRE_MESSAGE(GetFileAttributesA((folder + "\\zvService.exe").c_str()) !=
                         INVALID_FILE_ATTRIBUTES,
                     "zvService.exe must lie beside the test program");
-    struct CRow {
-        const char* program;
-        bool running;
-    };
     // The service that really runs comes last: its deletion waits for its stop.
-    for (const CRow& row : {CRow{"missing.exe", false}, CRow{"zvService.exe", true}}) {
-        CAPTURE(row.program);
-        const SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        REQUIRE(manager != nullptr);
-        const std::string path = "\"" + folder + "\\" + row.program + "\"";
-        const SC_HANDLE service =
-            CreateServiceA(manager, "SCardSvr", "SCardSvr", SERVICE_ALL_ACCESS,
-                           SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                           path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-        REQUIRE_MESSAGE(service != nullptr, "CreateServiceA: " << GetLastError());
-
-        CHECK(SZentavoManager::EnsureSmartCardServiceRunning() == row.running);
+    for (const char* program : {"missing.exe", "zvService.exe"}) {
+        CAPTURE(program);
+        const bool runs = std::strcmp(program, "zvService.exe") == 0;
+        const std::string path = "\"" + folder + "\\" + program + "\"";
+        const CTestService service(path);
+        REQUIRE_MESSAGE(service.Created(), "CreateServiceA: " << GetLastError());
+        CHECK(SZentavoManager::EnsureSmartCardServiceRunning() == runs);
         // Running already is running.
-        CHECK(SZentavoManager::EnsureSmartCardServiceRunning() == row.running);
-        std::vector<BYTE> buffer(8192);
-        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-        DWORD needed = 0;
-        REQUIRE(QueryServiceConfigA(service, config, static_cast<DWORD>(buffer.size()), &needed));
-        CHECK(config->dwStartType == SERVICE_AUTO_START);
-        CHECK(config->dwServiceType == SERVICE_WIN32_OWN_PROCESS);
-        CHECK(std::string(config->lpBinaryPathName) == path);
-
-        SERVICE_STATUS status{};
-        ControlService(service, SERVICE_CONTROL_STOP, &status);
-        DeleteService(service);
-        CloseServiceHandle(service);
-        CloseServiceHandle(manager);
+        CHECK(SZentavoManager::EnsureSmartCardServiceRunning() == runs);
+        CHECK(service.Config() == "2 " + path);
     }
 }
