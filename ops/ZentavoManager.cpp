@@ -15,7 +15,8 @@ namespace {
 const int kNoServiceRetries = 30;
 const DWORD kNoServiceWaitMs = 1000;
 
-// Service manager calls, resolved at run time: the 9x family only has stubs of them.
+// Service manager calls, resolved at run time so that the program still loads where they
+// are missing; only the NT family uses them.
 class CServiceApi {
 public:
     using OpenSCManagerFn = SC_HANDLE(WINAPI*)(LPCSTR, LPCSTR, DWORD);
@@ -34,6 +35,7 @@ public:
           changeServiceConfig(library.GetProcAs<ChangeServiceConfigFn>("ChangeServiceConfigA")) {}
 
 private:
+    // Declared before the functions: it must be loaded before they are resolved.
     SEXPL_CALL::CLibrary library{"advapi32.dll"};
 
 public:
