@@ -19,7 +19,6 @@ using SRegisterZentavo::CRegisterZentavo;
 using SRegisterZentavo::CUnRegisterZentavo;
 using SRegisterZentavo::TokenRegistrationEvent;
 using SZentavoManager::CZentavoManager;
-using SZentavoManager::SEXCPT::CZentavoManExcpt;
 
 namespace {
 
@@ -70,8 +69,7 @@ std::string CardKey() {
     return std::string(kCards) + "\\zenTavo";
 }
 
-// The subkey names, sorted and joined by " | ".
-std::string SubKeys(HKEY root, const char* path) {
+std::vector<std::string> SubKeyNames(HKEY root, const char* path) {
     std::vector<std::string> names;
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS) {
@@ -85,9 +83,14 @@ std::string SubKeys(HKEY root, const char* path) {
         RegCloseKey(key);
     }
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The reader names of the scope's own database, sorted and joined by " | ".
+std::string Readers(HKEY root) {
     std::string joined;
-    for (const std::string& each : names) {
-        joined += (joined.empty() ? "" : " | ") + each;
+    for (const std::string& name : SubKeyNames(root, kReaders)) {
+        joined += (joined.empty() ? "" : " | ") + name;
     }
     return joined;
 }
@@ -102,19 +105,8 @@ void AddReaders(HKEY root, const std::vector<std::string>& names) {
 void ClearDatabase() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         RegDeleteKeyA(root, CardKey().c_str());
-        HKEY readers = nullptr;
-        char name[256];
-        while (RegOpenKeyExA(root, kReaders, 0, KEY_ALL_ACCESS, &readers) == ERROR_SUCCESS) {
-            DWORD length = sizeof(name);
-            const bool any = RegEnumKeyExA(readers, 0, name, &length, nullptr, nullptr, nullptr,
-                                           nullptr) == ERROR_SUCCESS;
-            if (any) {
-                RegDeleteKeyA(readers, name);
-            }
-            RegCloseKey(readers);
-            if (!any) {
-                break;
-            }
+        for (const std::string& name : SubKeyNames(root, kReaders)) {
+            RegDeleteKeyA(root, (std::string(kReaders) + "\\" + name).c_str());
         }
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kFail);
@@ -240,7 +232,7 @@ TEST_CASE("the removal forgets the token readers and the card type in both scope
     noPrefix->prefix.clear();
     CZentavoManager withoutPrefix(noPrefix, true);
     withoutPrefix.ForgetTokenReaders(withoutPrefix.EstablishContext());
-    CHECK(SubKeys(HKEY_LOCAL_MACHINE, kReaders) ==
+    CHECK(Readers(HKEY_LOCAL_MACHINE) ==
           "Norvane Co. ZENTAVO 3 | Norvane Co. zen | Norvane Co. zenTavo 0 | Norvane Co. "
           "zenTavo 1 | Norvane Co. zenTavo 2 | Other Maker Reader 0");
 
@@ -249,9 +241,9 @@ TEST_CASE("the removal forgets the token readers and the card type in both scope
     CHECK(removal.Perform(listener.context));
     CHECK(removal.IsPerformed());
     CHECK(listener.Taken() == "0 kind 0 removal scope 2 | 0 kind 0 removal scope 1");
-    CHECK(SubKeys(HKEY_LOCAL_MACHINE, kReaders) ==
+    CHECK(Readers(HKEY_LOCAL_MACHINE) ==
           "Norvane Co. ZENTAVO 3 | Norvane Co. zen | Other Maker Reader 0");
-    CHECK(SubKeys(HKEY_CURRENT_USER, kReaders) == "User Reader 0");
+    CHECK(Readers(HKEY_CURRENT_USER) == "User Reader 0");
     CHECK_FALSE(opstest::KeyExists(HKEY_LOCAL_MACHINE, CardKey()));
     CHECK_FALSE(opstest::KeyExists(HKEY_CURRENT_USER, CardKey()));
 
@@ -322,21 +314,6 @@ TEST_CASE("failures go to the notification and the steps still succeed") {
                                  std::string(kReaders) + "\\Norvane Co. zenTavo 0") ==
               row.readerLeft);
     }
-
-    // The manager itself says why the readers could not be forgotten.
-    opstest::PutValue(HKEY_LOCAL_MACHINE, kFail, "SCardListReadersA", REG_DWORD,
-                      opstest::Dword(0x80100001));
-    CZentavoManager manager(NewPoint(), true);
-    DWORD kind = 0, code = 0;
-    try {
-        manager.ForgetTokenReaders(manager.EstablishContext());
-    } catch (const CZentavoManExcpt& failure) {
-        kind = failure.failureKind;
-        code = failure.errorCode;
-    }
-    CHECK(kind == 5);
-    CHECK(code == 0x80100001);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kFail);
 }
 
 TEST_CASE("a resource manager without its service: started and asked again on NT only") {
