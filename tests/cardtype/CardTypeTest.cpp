@@ -97,7 +97,7 @@ std::string Readers(HKEY root) {
 
 void AddReaders(HKEY root, const std::vector<std::string>& names) {
     for (const std::string& name : names) {
-        opstest::MakeKey(root, std::string(kReaders) + "\\" + name);
+        opstest::PutValue(root, std::string(kReaders) + "\\" + name);
     }
 }
 
