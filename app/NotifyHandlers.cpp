@@ -123,6 +123,11 @@ void CMainInstall::Notify(const SSETUP::CInstallFile::CNotifyRecord& record) {
                    "complete) \n",
                    source.c_str(), target.c_str(), record.tempPath.c_str());
         break;
+    case SSETUP::CInstallFile::ResultRestoreFailed:
+        // The old file could not be put back: say where it still is.
+        log.Printf("Restoring file '%s' from '%s' FAILED !!! \n", target.c_str(),
+                   record.tempPath.c_str());
+        break;
     default:
         break;
     }

@@ -203,6 +203,9 @@ TEST_CASE("lines of the records that the flows here do not reach") {
     client.Notify(SSETUPREG::CInstallRegDWORDValue::CNotifyRecord{&dword, true, 1});
     SSETUPREG::CInstallRegStringValue text(HKEY_CURRENT_USER, "K", "Name", "abc", true);
     client.Notify(SSETUPREG::CInstallRegStringValue::CNotifyRecord{&text, true, 0});
+    SSETUP::CInstallFile file("C:\\PKG\\zvAPI.dll", "C:\\SYS\\zvAPI.dll", true);
+    client.Notify(SSETUP::CInstallFile::CNotifyRecord{&file, "C:\\TMP\\zvAPI.dll",
+                                                      SSETUP::CInstallFile::ResultRestoreFailed});
     client.Notify(SRegATLService::ServiceEvent{SRegATLService::ServiceRegistration, false, true,
                                                "Zentavo Service", "C:\\S.exe", 2});
     client.Notify(SRegATLService::ServiceEvent{SRegATLService::ServiceStop, true, false,
@@ -222,6 +225,7 @@ TEST_CASE("lines of the records that the flows here do not reach") {
         client.Taken() ==
         "Installing regKey 'HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvane' (FAIL !!!!!!) \r\n"
         "Installing regKey '\\A\\B' (OK !!!!!!) \r\n"
+        "Restoring file 'C:\\SYS\\zvAPI.dll' from 'C:\\TMP\\zvAPI.dll' FAILED !!! \r\n"
         "FAILING To Set DWORD Value HKEY_LOCAL_MACHINE\\K ( ReadersCount == '0000002A' ) !!! \r\n"
         "STRING Value HKEY_CURRENT_USER\\K ( Name == '" +
             std::string(padded) +
