@@ -94,6 +94,8 @@ public:
     static int ShowInfoMessage(HWND owner, const char* text, const char* caption, UINT style,
                                int hiddenResult);
     static std::string GetMessageCaption();
+    // The gate: Windows 95, 98 and ME only, by platform and major version together.
+    static bool IsWindows9xVersion(const OSVERSIONINFOA& version);
 
     // Handlers of the operations' notifications and needed-queries.
     void Notify(const SLITEDRV::CCheckZentavoKey::TokenKeyCheckEvent& record) override;

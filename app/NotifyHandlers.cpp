@@ -199,6 +199,32 @@ void CMainInstall::Notify(const SINSTPNP::CUnRegisterPNPDriver::CNotifyRecord& r
     }
 }
 
+void CMainInstall::Notify(const SINSTPNP::CRegisterPNPDriver::CNotifyRecord& record) {
+    const std::string inf = SSETUPOS::GetFileNamePart(record.operation->GetInfPath());
+    const int number = record.index + 1;
+    const int total = record.operation->GetDeviceCount();
+    const char* const reboot = record.rebootNeeded ? " ( REBOOT NEEDED ) " : "";
+    switch (record.result) {
+    case SINSTPNP::CRegisterPNPDriver::ResultDeviceInstalled:
+        log.Printf("Registering device %d of %d (Inf fileName == %s) OK %s!!! \n", number, total,
+                   inf.c_str(), reboot);
+        break;
+    case SINSTPNP::CRegisterPNPDriver::ResultDeviceFailed:
+        log.Printf("Registering device %d of %d (Inf fileName == %s) !!!! FAILED %s!!!!! \n",
+                   number, total, inf.c_str(), reboot);
+        break;
+    case SINSTPNP::CRegisterPNPDriver::ResultAllSucceeded:
+        log.Printf("TOTAL Registering devices from INF '%s' performed SUCCESSFULLY !!! \n",
+                   inf.c_str());
+        break;
+    case SINSTPNP::CRegisterPNPDriver::ResultAllFailed:
+        log.Printf("TOTAL Registering devices from INF '%s' FAILED !!! \n", inf.c_str());
+        break;
+    default:
+        break;
+    }
+}
+
 void CMainInstall::Notify(const SSETUP::CDeinstallFile::CNotifyRecord& record) {
     const std::string path = record.operation->GetPath();
     switch (record.result) {
@@ -264,6 +290,24 @@ void CMainInstall::Notify(const SSETUPREG::CInstallRegStringValue::CNotifyRecord
     }
 }
 
+void CMainInstall::Notify(const SSETUPCOMDLL::IRegisterCOMModuleNotify::CNotifyRecord& record) {
+    const std::string module = record.operation->GetModulePath();
+    switch (record.result) {
+    case SSETUPCOMDLL::IRegisterCOMModuleNotify::ResultRegistered:
+        log.Printf("COM Module '%s' has been SUCCESSFULLY registered !!!\n", module.c_str());
+        break;
+    case SSETUPCOMDLL::IRegisterCOMModuleNotify::ResultFailed:
+        log.Printf("FAIL to register COM Module '%s', RegSvr32 returs '%s' !!!\n", module.c_str(),
+                   DescribeReturnCode(record.runResult).c_str());
+        break;
+    case SSETUPCOMDLL::IRegisterCOMModuleNotify::ResultAtReboot:
+        log.Printf("COM Module '%s' will be registered AFTER REBOOT !!!\n", module.c_str());
+        break;
+    default:
+        break;
+    }
+}
+
 void CMainInstall::Notify(const SSETUPCOMDLL::IUnregsiterCOMModuleNotify::CNotifyRecord& record) {
     if (!record.performing) {
         return;
@@ -317,9 +361,4 @@ void CMainInstall::Notify(const SRegisterZentavo::TokenRegistrationEvent& record
     log.Write(line.c_str());
 }
 
-} // namespace SINSTALL
-
-namespace SINSTALL {
-void CMainInstall::Notify(const SINSTPNP::CRegisterPNPDriver::CNotifyRecord&) {}
-void CMainInstall::Notify(const SSETUPCOMDLL::IRegisterCOMModuleNotify::CNotifyRecord&) {}
 } // namespace SINSTALL

@@ -270,3 +270,23 @@ TEST_CASE("which boxes /Q hides and /ED brings back") {
     CHECK(info() != hidden);
     CHECK(SINSTALL::CMainInstall::GetMessageCaption() == "Zentavo drivers setup");
 }
+
+TEST_CASE("the gate lets Windows 95, 98 and ME through, and no NT version") {
+    struct CVersion {
+        DWORD major, minor, platform;
+        bool passes;
+    } const versions[] = {
+        {4, 0, VER_PLATFORM_WIN32_WINDOWS, true},  {4, 10, VER_PLATFORM_WIN32_WINDOWS, true},
+        {4, 90, VER_PLATFORM_WIN32_WINDOWS, true}, {4, 0, VER_PLATFORM_WIN32_NT, false},
+        {5, 1, VER_PLATFORM_WIN32_NT, false},      {3, 51, VER_PLATFORM_WIN32_NT, false},
+        {5, 0, VER_PLATFORM_WIN32_WINDOWS, false},
+    };
+    for (const CVersion& v : versions) {
+        OSVERSIONINFOA record = {};
+        record.dwMajorVersion = v.major;
+        record.dwMinorVersion = v.minor;
+        record.dwPlatformId = v.platform;
+        CHECK_MESSAGE(SINSTALL::CMainInstall::IsWindows9xVersion(record) == v.passes,
+                      v.major << "." << v.minor << " platform " << v.platform);
+    }
+}
