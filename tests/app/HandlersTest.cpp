@@ -225,11 +225,11 @@ TEST_CASE("lines of the records that the flows here do not reach") {
         client.Taken() ==
         "Installing regKey 'HKEY_LOCAL_MACHINE\\SOFTWARE\\Norvane' (FAIL !!!!!!) \r\n"
         "Installing regKey '\\A\\B' (OK !!!!!!) \r\n"
-        "Restoring file 'C:\\SYS\\zvAPI.dll' from 'C:\\TMP\\zvAPI.dll' FAILED !!! \r\n"
         "FAILING To Set DWORD Value HKEY_LOCAL_MACHINE\\K ( ReadersCount == '0000002A' ) !!! \r\n"
         "STRING Value HKEY_CURRENT_USER\\K ( Name == '" +
             std::string(padded) +
             "' ) has been SUCCESSFULLY INSTALLED !!! \r\n"
+            "Restoring file 'C:\\SYS\\zvAPI.dll' from 'C:\\TMP\\zvAPI.dll' FAILED !!! \r\n"
             "Service 'Zentavo Service'  ( path == 'C:\\S.exe' ) registration FAILED ( errCode == " +
             SLOG::ConvertLineEnds(noFile.c_str()) +
             " ).\r\n"

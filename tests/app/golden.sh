@@ -11,7 +11,11 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 holder=$BB_TREE/testenv/holdfile.exe
 
-quiet_install() { bb_morvisk /Q /NORB; }
+quiet_install() {
+    bb_morvisk /Q /NORB /LOG 'C:\PREP.LOG'
+    expect_eq "$name: the preparing install needs only the restart" 1 "$BB_RC"
+    [ "$BB_RC" = 1 ] || tr -d '\r' <"$BB_C/PREP.LOG"
+}
 # A reinstall while zvAPI.dll is in use: it is replaced at the next restart.
 install_then_hold() {
     quiet_install
