@@ -118,6 +118,9 @@ protected:
     virtual std::unique_ptr<SSETUP::ISetupOperation> CreateInstallProcedure();
     virtual std::unique_ptr<SSETUP::ISetupOperation> CreateUninstallProcedure();
 
+    // The answer of the newer-files question that the install needed-query applies.
+    int overwriteMode = OVERWRITE_ALL;
+
 private:
     using CInstanceGuard = STools::CAlreadyLaunched<CGetAllreadyLaunchedMutexName>;
 
@@ -131,7 +134,6 @@ private:
     SDP::singleton_auto_pointer<SSETUPOS::COSManager> osManager;
     SDP::singleton_auto_pointer<CInstallFactory> factory;
     SDP::singleton_auto_pointer<CInstanceGuard> instanceGuard;
-    int overwriteMode = OVERWRITE_ALL;
     bool reportUninstallFailure = true;
     int uninstallAbortReason = 0;
     SSETUP::CNotifyInterfaceTable interfaceTable;

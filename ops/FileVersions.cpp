@@ -148,24 +148,33 @@ bool IsVersionedModule(const char* path) {
     return extension == "EXE" || extension == "SYS" || extension == "DLL";
 }
 
-bool IsReplacementNeeded(const char* source, const char* target) {
+CReplacementDecision DecideReplacement(const char* source, const char* target) {
+    CReplacementDecision decision = {};
+    decision.needed = true;
     if (!IsVersionedModule(source)) {
-        return true;
+        return decision;
     }
     SDP::singleton_auto_pointer<SSETUPOS::COSManager> osManager;
     SSETUPOS::IOsDependOperations& os = *osManager->GetOperations();
     if (!os.FileExists(source) || !os.FileExists(target)) {
-        return true;
+        return decision;
     }
-    VS_FIXEDFILEINFO targetRecord = {};
-    if (!ReadFixedInfo(target, targetRecord)) {
-        return true;
+    if (!ReadFixedInfo(target, decision.targetRecord)) {
+        decision.reason = CReplacementDecision::TargetUnversioned;
+        return decision;
     }
-    VS_FIXEDFILEINFO sourceRecord = {};
-    if (!ReadFixedInfo(source, sourceRecord)) {
-        return false;
+    if (!ReadFixedInfo(source, decision.sourceRecord)) {
+        decision.reason = CReplacementDecision::SourceUnversioned;
+        decision.needed = false;
+        return decision;
     }
-    return IsNotOlder(sourceRecord, targetRecord);
+    decision.reason = CReplacementDecision::ByVersion;
+    decision.needed = IsNotOlder(decision.sourceRecord, decision.targetRecord);
+    return decision;
+}
+
+bool IsReplacementNeeded(const char* source, const char* target) {
+    return DecideReplacement(source, target).needed;
 }
 
 } // namespace SFileVersions

@@ -78,4 +78,19 @@ bool IsVersionedModule(const char* path);
 // unversioned source over a versioned target; else by product version, equal counting yes.
 bool IsReplacementNeeded(const char* source, const char* target);
 
+// The same decision with the step that took it, for the log.
+struct CReplacementDecision {
+    enum Reason {
+        NotCompared = 0,       // not a module, or one of the files is missing
+        TargetUnversioned = 1, // yes
+        SourceUnversioned = 2, // no
+        ByVersion = 3,         // by product version; both records filled
+    };
+    bool needed;
+    Reason reason;
+    VS_FIXEDFILEINFO sourceRecord;
+    VS_FIXEDFILEINFO targetRecord;
+};
+CReplacementDecision DecideReplacement(const char* source, const char* target);
+
 } // namespace SFileVersions
