@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The dialogs with data given to them (tests/ui/DialogHost.cpp shows them), driven through
 # the UI driver in English and Russian: the main dialog's states and its icons, the
-# newer-files question to each answer, the package module list, the two reader-count
-# dialogs with valid and refused entries. Every dialog is photographed in both languages.
+# newer-files question to each answer, the package module list, the two reader-count dialogs
+# with valid and refused entries; and the program's own language switch across runs. Every
+# dialog is photographed in both languages.
 source "$(dirname "$0")/../lib/bb.sh"
 
 bb_machine ui-dialogs
@@ -175,6 +176,27 @@ for lang in en ru; do
         drive gone --id 1010 "${any[@]}"
     done
 done
+
+# The language switch of the main dialog is remembered by the next run, both ways.
+run_main() { "$BB_MACHINE" start "$BB_M" --lang ru --desktop 640x480 -- 'C:\PKG\Morvisk.exe' >/dev/null; }
+english="Zentavo drivers setup" russian="Установка драйверов Zentavo"
+run_main
+drive dump --title "$russian" --id 1001
+check "a Russian machine starts in Russian, English unchecked" has '^control 1005 Button "English" .* checked=0 '
+drive click --title "$russian" --id 1001 1005
+drive wait --title "$english" --id 1001
+drive click --title "$english" --id 1001 2 --exit
+run_main
+drive dump --title "$english" --id 1001
+expect_eq "the switch to English is remembered by the next run" 0 "$RC"
+check "the next run's English box is checked" has '^control 1005 Button "English" .* checked=1 '
+drive click --title "$english" --id 1001 1005
+drive wait --title "$russian" --id 1001
+drive click --title "$russian" --id 1001 2 --exit
+run_main
+drive dump --title "$russian" --id 1001
+expect_eq "the switch back to Russian is remembered too" 0 "$RC"
+drive click --title "$russian" --id 1001 2 --exit
 
 # The main dialog's icons are freed with it, every time it closes.
 host en spawn 'C:\icons.txt' 'C:\TOOLS\dialoghost.exe' en mainicons
