@@ -190,9 +190,10 @@ std::string CMainInstall::GetVersionLabelText(int variant) const {
 bool CMainInstall::IsWindows9xFamily() const {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof(version);
-    if (!GetVersionExA(&version)) {
-        return false;
-    }
+    return GetVersionExA(&version) && IsWindows9xVersion(version);
+}
+
+bool CMainInstall::IsWindows9xVersion(const OSVERSIONINFOA& version) {
     return version.dwMajorVersion == 4 && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 

@@ -94,6 +94,8 @@ public:
     static int ShowInfoMessage(HWND owner, const char* text, const char* caption, UINT style,
                                int hiddenResult);
     static std::string GetMessageCaption();
+    // The gate: Windows 95, 98 and ME only, by platform and major version together.
+    static bool IsWindows9xVersion(const OSVERSIONINFOA& version);
 
     // Handlers of the operations' notifications and needed-queries.
     void Notify(const SLITEDRV::CCheckZentavoKey::TokenKeyCheckEvent& record) override;
@@ -118,6 +120,9 @@ protected:
     virtual std::unique_ptr<SSETUP::ISetupOperation> CreateInstallProcedure();
     virtual std::unique_ptr<SSETUP::ISetupOperation> CreateUninstallProcedure();
 
+    // The answer of the newer-files question that the install needed-query applies.
+    int overwriteMode = OVERWRITE_ALL;
+
 private:
     using CInstanceGuard = STools::CAlreadyLaunched<CGetAllreadyLaunchedMutexName>;
 
@@ -131,7 +136,6 @@ private:
     SDP::singleton_auto_pointer<SSETUPOS::COSManager> osManager;
     SDP::singleton_auto_pointer<CInstallFactory> factory;
     SDP::singleton_auto_pointer<CInstanceGuard> instanceGuard;
-    int overwriteMode = OVERWRITE_ALL;
     bool reportUninstallFailure = true;
     int uninstallAbortReason = 0;
     SSETUP::CNotifyInterfaceTable interfaceTable;

@@ -1,28 +1,114 @@
 #include "install/InstallFactory.h"
+#include "app/Language.h"
+#include "install/InstallProcedure.h"
+#include "install/LegacyProcedures.h"
+#include "install/ReadersCount.h"
+#include "install/UninstallProcedure.h"
+#include "ops/FileVersions.h"
+#include "ops/Registry.h"
+#include "ui/Resource.h"
 
 namespace SINSTALL {
 
+namespace {
+
+const unsigned LegacyDefaultReadersCount = 3;
+const unsigned NtMaxReadersCount = 127;
+// Windows 9x serves at most ten readers, the other makers' ones included.
+const unsigned NineXReaderSlots = 10;
+
+std::string DriverKey() {
+    return SLANG::LoadTextInLanguage(IDS_DRIVER_KEY, SLANG::LANG_ID_ENGLISH);
+}
+
+} // namespace
+
+bool CInstallFactory::IsDriverVersion110OrLater(bool inPackage) {
+    const std::string path =
+        GetFilePath(FileReaderDriver, inPackage ? PackageFolder : InstalledFolder);
+    SFileVersions::CFileVersionInfo info(path.c_str(), true);
+    const VS_FIXEDFILEINFO fixed = info.GetFixedInfo();
+    const WORD major = HIWORD(fixed.dwProductVersionMS);
+    const WORD minor = LOWORD(fixed.dwProductVersionMS);
+    return major > 1 || (major == 1 && minor >= 1);
+}
+
 std::unique_ptr<SSETUP::ISetupOperation> CInstallFactory::CreateInstall() {
-    return std::unique_ptr<SSETUP::ISetupOperation>(new SSETUP::COperationSet(true));
+    if (IsDriverVersion110OrLater(true)) {
+        return std::unique_ptr<SSETUP::ISetupOperation>(new CInstall(driversOnly));
+    }
+    return std::unique_ptr<SSETUP::ISetupOperation>(new CInstallBelow110Ver(driversOnly));
 }
 
 std::unique_ptr<SSETUP::ISetupOperation> CInstallFactory::CreateUninstall() {
-    return std::unique_ptr<SSETUP::ISetupOperation>(new SSETUP::COperationSet(true));
+    if (IsDriverVersion110OrLater(false)) {
+        return std::unique_ptr<SSETUP::ISetupOperation>(new CUnInstall(driversOnly));
+    }
+    return std::unique_ptr<SSETUP::ISetupOperation>(new CUnInstallBelow110Ver(driversOnly));
 }
 
 unsigned CInstallFactory::GetReadersCount() {
-    return 0;
+    if (IsDriverVersion110OrLater(false)) {
+        SZentavoManager::CZentavoManager manager(MakeTokenVariationPoint(), true);
+        return manager.GetReadersCount();
+    }
+    SREGISTRY::CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, DriverKey().c_str(), KEY_READ) != ERROR_SUCCESS) {
+        return LegacyDefaultReadersCount;
+    }
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExA(key.Get(), "ReadersCount", nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(value)) {
+        return LegacyDefaultReadersCount;
+    }
+    return value;
 }
 
-bool CInstallFactory::SetReadersCount(unsigned, bool* rebootNeeded) {
+bool CInstallFactory::SetReadersCount(unsigned count, bool* rebootNeeded) {
     if (rebootNeeded != nullptr) {
         *rebootNeeded = false;
     }
-    return true;
+    bool restart = false;
+    bool written = false;
+    if (IsDriverVersion110OrLater(false)) {
+        SZentavoManager::CZentavoManager manager(MakeTokenVariationPoint(), true);
+        written = manager.SetReadersCount(count, &restart);
+    } else {
+        SREGISTRY::CKey key;
+        const DWORD value = count;
+        written =
+            key.Open(HKEY_LOCAL_MACHINE, DriverKey().c_str(), KEY_WRITE) == ERROR_SUCCESS &&
+            RegSetValueExA(key.Get(), "ReadersCount", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&value), sizeof(value)) == ERROR_SUCCESS;
+        // The legacy driver reads its count only when it starts.
+        restart = true;
+    }
+    // A restart would not bring a count that was never stored.
+    if (rebootNeeded != nullptr) {
+        *rebootNeeded = written && restart;
+    }
+    return written;
 }
 
 unsigned CInstallFactory::GetMaxReadersCount() {
-    return 10;
+    if (osManager->IsNTPlatform()) {
+        return NtMaxReadersCount;
+    }
+    SZentavoManager::CZentavoManager manager(MakeTokenVariationPoint(), true);
+    std::vector<std::string> all;
+    std::vector<std::string> tokens;
+    if (manager.ListReaders(all, nullptr) != 0) {
+        all.clear();
+    }
+    const std::string prefix = MakeTokenVariationPoint()->GetReaderNamePrefix();
+    if (manager.ListReaders(tokens, prefix.c_str()) != 0) {
+        tokens.clear();
+    }
+    const std::size_t others = all.size() > tokens.size() ? all.size() - tokens.size() : 0;
+    return others >= NineXReaderSlots ? 0 : NineXReaderSlots - static_cast<unsigned>(others);
 }
 
 } // namespace SINSTALL

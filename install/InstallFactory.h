@@ -1,9 +1,6 @@
 #pragma once
-// The process-wide maker of procedures and server of the reader-count requests.
-//
-// Stand-in: the procedures are empty operation sets and the reader count is not stored
-// anywhere, until the procedures and the reader-count code take their place behind this
-// same interface.
+// The process-wide maker of procedures and server of the reader-count requests. The reader
+// driver's product version decides between the current and the legacy procedures.
 #include "install/PackageLayout.h"
 #include "setup/SetupOperation.h"
 #include <memory>
@@ -14,14 +11,20 @@ class CInstallFactory : public CPackageLayout {
 public:
     CInstallFactory() = default;
 
-    // The install procedure for the distributive; throws when its driver version is unreadable.
+    // The install procedure for the distributive; throws SFileVersions::CFileVerExcpt when its
+    // driver version is unreadable.
     std::unique_ptr<SSETUP::ISetupOperation> CreateInstall();
     // The uninstall procedure for the installed drivers; throws like CreateInstall.
     std::unique_ptr<SSETUP::ISetupOperation> CreateUninstall();
 
+    // Whether the reader driver in the package (or, with false, the installed one) has
+    // product version 1.1.0.0 or later. Throws SFileVersions::CFileVerExcpt.
+    bool IsDriverVersion110OrLater(bool inPackage);
+
+    // The installed drivers' reader count; throws like IsDriverVersion110OrLater.
     unsigned GetReadersCount();
-    // False when the count could not be changed; rebootNeeded (may be null) tells whether
-    // the change completes only at the next restart.
+    // False when the count could not be changed; rebootNeeded (may be null) is set only by a
+    // change that completes at the next restart.
     bool SetReadersCount(unsigned count, bool* rebootNeeded);
     unsigned GetMaxReadersCount();
 

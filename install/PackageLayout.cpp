@@ -31,9 +31,21 @@ CPackageLayout::CPackageLayout() {
     }
 }
 
+namespace {
+
+bool IsDriveRoot(const std::string& folder) {
+    return folder.size() == 3 && folder[1] == ':' && folder[2] == '\\';
+}
+
+} // namespace
+
 std::string CPackageLayout::GetDistributiveFolder() {
     SDP::singleton_auto_pointer<SSetupOptions::COptions> options;
-    const std::string given = options->GetDistributivePath();
+    std::string given = options->GetDistributivePath();
+    // "C:\PKG\" names the same folder as "C:\PKG"; a drive root keeps its backslash.
+    while (given.size() > 1 && given.back() == '\\' && !IsDriveRoot(given)) {
+        given.pop_back();
+    }
     if (!given.empty()) {
         return given;
     }
@@ -50,6 +62,9 @@ std::string CPackageLayout::GetFilePath(int fileIndex, Location location) const 
     }
     const auto& entry = files[static_cast<std::size_t>(fileIndex)];
     const std::string folder = location == PackageFolder ? GetDistributiveFolder() : entry.second;
+    if (!folder.empty() && folder.back() == '\\') {
+        return folder + entry.first;
+    }
     return folder + "\\" + entry.first;
 }
 

@@ -1,6 +1,10 @@
 #pragma once
-// Card-type registration with the smart-card database: what its notifications carry.
+// Card-type registration with the smart-card database, as steps of an operation tree. Both
+// steps report every failure through their notification and still succeed, so that a failed
+// introduction never stops a procedure.
+#include "ops/ZentavoManager.h"
 #include "setup/Context.h"
+#include "setup/SetupOperation.h"
 #include <windows.h>
 
 namespace SRegisterZentavo {
@@ -22,6 +26,52 @@ public:
 
 protected:
     ~IRegisterZentavoNotify() = default;
+};
+
+// The work both steps share: one introduction or removal through a manager, reported.
+class CTokenRegistrationBase : public SSETUP::CSetupOperationsDefault {
+public:
+    enum : DWORD { ScopeSystem = 1, ScopeUser = 2 };
+
+    explicit CTokenRegistrationBase(bool critical) : CSetupOperationsDefault(critical) {}
+
+protected:
+    // Both report the outcome and return true; only the manager's own failures are caught.
+    bool Introduce(SZentavoManager::CZentavoManager& manager, SSETUP::IContext& context);
+    bool Remove(SZentavoManager::CZentavoManager& manager, SSETUP::IContext& context);
+
+private:
+    void Report(SSETUP::IContext& context, const SZentavoManager::CZentavoManager& manager,
+                bool isRegistration, DWORD errorCode, DWORD failureKind);
+};
+
+// Introduces the card type in one scope; the rollback forgets it there again.
+class CRegisterZentavo : public CTokenRegistrationBase {
+public:
+    CRegisterZentavo(SZentavoManager::CVariationPointPtr variationPoint, bool systemScope,
+                     bool critical);
+
+    bool Perform(SSETUP::IContext& context) override;
+    bool Rollback(SSETUP::IContext& context) override;
+    void Accept(SSetupVisitor::IVisitor&) override {}
+
+private:
+    SZentavoManager::CVariationPointPtr variationPoint;
+    bool systemScope;
+};
+
+// Forgets the token readers and the card type in the user scope, then in the system scope;
+// the rollback introduces the card type in the system scope again.
+class CUnRegisterZentavo : public CTokenRegistrationBase {
+public:
+    CUnRegisterZentavo(SZentavoManager::CVariationPointPtr variationPoint, bool critical);
+
+    bool Perform(SSETUP::IContext& context) override;
+    bool Rollback(SSETUP::IContext& context) override;
+    void Accept(SSetupVisitor::IVisitor&) override {}
+
+private:
+    SZentavoManager::CVariationPointPtr variationPoint;
 };
 
 } // namespace SRegisterZentavo

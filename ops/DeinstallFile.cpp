@@ -35,9 +35,10 @@ bool CDeinstallFile::Perform(IContext& context) {
         deleteScheduled = true;
         result = os.MoveFileAtReboot(path.c_str(), nullptr);
         Notify(context, result ? ResultAtReboot : ResultFailed);
-    }
-    if (deleteScheduled) {
-        context.SetRebootNeeded(true);
+        // Only a deletion that was written down needs the restart.
+        if (result) {
+            context.SetRebootNeeded(true);
+        }
     }
     performed = result;
     return result;

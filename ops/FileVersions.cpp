@@ -6,6 +6,25 @@
 
 namespace SFileVersions {
 
+namespace {
+
+bool IsExistingFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+// The systems disagree on a file without a version: Windows NT answers 1812 for a module
+// without resources and 1813 for one without a version resource; Wine in its 98 mode
+// answers 2 for both, and for a file that is no module at all.
+DWORD CFileVersionInfo::SizeQueryError(DWORD error) const {
+    const bool noVersionCode = error == ERROR_FILE_NOT_FOUND ||
+                               error == ERROR_RESOURCE_DATA_NOT_FOUND ||
+                               error == ERROR_RESOURCE_TYPE_NOT_FOUND;
+    return noVersionCode && IsExistingFile(path) ? ERROR_RESOURCE_TYPE_NOT_FOUND : error;
+}
+
 CFileVersionInfo::CFileVersionInfo(const char* path, bool loadNow) : path(path ? path : "") {
     if (loadNow) {
         Load();
@@ -20,7 +39,7 @@ void CFileVersionInfo::Load() {
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
     if (size == 0) {
-        throw CFileVerExcpt(GetLastError(), this);
+        throw CFileVerExcpt(SizeQueryError(GetLastError()), this);
     }
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
     if (buffer == nullptr) {
@@ -148,24 +167,33 @@ bool IsVersionedModule(const char* path) {
     return extension == "EXE" || extension == "SYS" || extension == "DLL";
 }
 
-bool IsReplacementNeeded(const char* source, const char* target) {
+CReplacementDecision DecideReplacement(const char* source, const char* target) {
+    CReplacementDecision decision = {};
+    decision.needed = true;
     if (!IsVersionedModule(source)) {
-        return true;
+        return decision;
     }
     SDP::singleton_auto_pointer<SSETUPOS::COSManager> osManager;
     SSETUPOS::IOsDependOperations& os = *osManager->GetOperations();
     if (!os.FileExists(source) || !os.FileExists(target)) {
-        return true;
+        return decision;
     }
-    VS_FIXEDFILEINFO targetRecord = {};
-    if (!ReadFixedInfo(target, targetRecord)) {
-        return true;
+    if (!ReadFixedInfo(target, decision.targetRecord)) {
+        decision.reason = CReplacementDecision::TargetUnversioned;
+        return decision;
     }
-    VS_FIXEDFILEINFO sourceRecord = {};
-    if (!ReadFixedInfo(source, sourceRecord)) {
-        return false;
+    if (!ReadFixedInfo(source, decision.sourceRecord)) {
+        decision.reason = CReplacementDecision::SourceUnversioned;
+        decision.needed = false;
+        return decision;
     }
-    return IsNotOlder(sourceRecord, targetRecord);
+    decision.reason = CReplacementDecision::ByVersion;
+    decision.needed = IsNotOlder(decision.sourceRecord, decision.targetRecord);
+    return decision;
+}
+
+bool IsReplacementNeeded(const char* source, const char* target) {
+    return DecideReplacement(source, target).needed;
 }
 
 } // namespace SFileVersions

@@ -15,8 +15,8 @@ class CFileVerExcpt {
 public:
     CFileVerExcpt(DWORD errorCode, const CFileVersionInfo* source)
         : errorCode(errorCode), source(source) {}
-    // GetLastError at the failing call (1813: the file has no version resource), or 8 when
-    // the buffer could not be allocated.
+    // GetLastError at the failing call, or 8 when the buffer could not be allocated. An
+    // existing file without a version resource gives 1813 on every system; a missing file 2.
     DWORD errorCode;
     // The reader that failed: compare with your own reader, read its path through it.
     const CFileVersionInfo* source;
@@ -46,6 +46,8 @@ public:
     const std::string& GetPath() const { return path; }
 
 private:
+    // The error of a failed size query, with every "no version resource" answer made 1813.
+    DWORD SizeQueryError(DWORD error) const;
     // The block at query, with its length in bytes (for strings: in characters).
     void Query(const char* query, void** value, UINT* length);
 
@@ -77,5 +79,20 @@ bool IsVersionedModule(const char* path);
 // overwritten: yes for non-modules, missing files and unversioned targets; no for an
 // unversioned source over a versioned target; else by product version, equal counting yes.
 bool IsReplacementNeeded(const char* source, const char* target);
+
+// The same decision with the step that took it, for the log.
+struct CReplacementDecision {
+    enum Reason {
+        NotCompared = 0,       // not a module, or one of the files is missing
+        TargetUnversioned = 1, // yes
+        SourceUnversioned = 2, // no
+        ByVersion = 3,         // by product version; both records filled
+    };
+    bool needed;
+    Reason reason;
+    VS_FIXEDFILEINFO sourceRecord;
+    VS_FIXEDFILEINFO targetRecord;
+};
+CReplacementDecision DecideReplacement(const char* source, const char* target);
 
 } // namespace SFileVersions

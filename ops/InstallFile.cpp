@@ -29,6 +29,11 @@ bool CInstallFile::Perform(IContext& context) {
     if (os.FileExists(sourcePath.c_str())) {
         if (os.FileExists(targetPath.c_str())) {
             backupPath = os.BackupToTempFolder(targetPath.c_str(), false);
+            if (backupPath.empty()) {
+                // Overwritten without a copy, the previous file could never be put back.
+                Notify(context, ResultFailed, std::string());
+                return false;
+            }
         }
         if (os.CopyFileTo(sourcePath.c_str(), targetPath.c_str(), true)) {
             Notify(context, ResultCopied, std::string());
@@ -39,6 +44,9 @@ bool CInstallFile::Perform(IContext& context) {
         pendingTempPath = os.CopyToUniqueName(sourcePath.c_str(), FolderOf(targetPath).c_str());
         if (!pendingTempPath.empty() &&
             os.MoveFileAtReboot(pendingTempPath.c_str(), targetPath.c_str())) {
+            // The target stays as it is until the restart: the rollback only cancels the
+            // rename and has nothing to copy back over a file in use.
+            backupPath.clear();
             context.SetRebootNeeded(true);
             Notify(context, ResultAtReboot, pendingTempPath);
             performed = true;
@@ -54,21 +62,17 @@ bool CInstallFile::Perform(IContext& context) {
     return false;
 }
 
-bool CInstallFile::Rollback(IContext&) {
+bool CInstallFile::Rollback(IContext& context) {
     if (!IsPerformed()) {
         return false;
     }
     SSETUPOS::IOsDependOperations& os = Os();
     bool result = false;
     if (!backupPath.empty()) {
-        // A file copied from a read-only medium is read-only itself (Windows copies the
-        // attribute along); it could be neither deleted nor overwritten by the restore.
-        const DWORD attributes = GetFileAttributesA(targetPath.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-            SetFileAttributesA(targetPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        result = RestoreBackup();
+        if (!result) {
+            Notify(context, ResultRestoreFailed, backupPath);
         }
-        os.RemoveFile(targetPath.c_str());
-        result = os.CopyFileTo(backupPath.c_str(), targetPath.c_str(), true);
         backupPath.clear();
     }
     if (!pendingTempPath.empty()) {
@@ -78,6 +82,27 @@ bool CInstallFile::Rollback(IContext&) {
     }
     performed = false;
     return result;
+}
+
+bool CInstallFile::RestoreBackup() {
+    SSETUPOS::IOsDependOperations& os = Os();
+    // A file copied from a read-only medium is read-only itself (Windows copies the
+    // attribute along); it could be neither deleted nor overwritten by the restore.
+    const DWORD attributes = GetFileAttributesA(targetPath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetFileAttributesA(targetPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    // Copying over first: the target is removed only when it cannot be overwritten, and the
+    // backup itself is moved only when it cannot be copied, so that a failure loses nothing
+    // that a later step could still use.
+    if (os.CopyFileTo(backupPath.c_str(), targetPath.c_str(), true)) {
+        return true;
+    }
+    os.RemoveFile(targetPath.c_str());
+    if (os.CopyFileTo(backupPath.c_str(), targetPath.c_str(), true)) {
+        return true;
+    }
+    return os.MoveFileTo(backupPath.c_str(), targetPath.c_str(), true);
 }
 
 void CInstallFile::Accept(SSetupVisitor::IVisitor& visitor) {

@@ -24,6 +24,9 @@ public:
         ResultCopied = 0,   // the source was copied over the target
         ResultFailed = 1,   // the install failed
         ResultAtReboot = 2, // target in use: tempPath replaces it at the next restart
+        // From Rollback: the previous file could not be put back; tempPath names the backup
+        // that still holds it.
+        ResultRestoreFailed = 3,
     };
 
     struct CQueryRecord {
@@ -71,6 +74,8 @@ public:
     std::string GetSourcePath() const override { return sourcePath; }
 
 private:
+    // Puts the backup over the target; true when the previous file is back in place.
+    bool RestoreBackup();
     void Notify(IContext& context, int result, const std::string& tempPath) const;
 
     std::string backupPath;

@@ -1,14 +1,45 @@
 #pragma once
-// Plug-and-play driver operations: what their notifications carry to the client.
+// Plug-and-play driver operations: root devices created from an INF and devices removed by
+// hardware ID through the Setup API, the sets that combine them with the driver files, and
+// the rescan of the device tree.
 #include "setup/Context.h"
+#include "setup/SetupOperation.h"
 #include <string>
+
+namespace SSETUP {
+
+// The read-only view of a driver registration that notification handlers get.
+class IRegisterPNPDriver {
+public:
+    virtual std::string GetInfPath() const = 0;
+    virtual std::string GetHardwareId() const = 0;
+    virtual int GetDeviceCount() const = 0;
+    virtual bool GetAnyDeviceSuffices() const = 0;
+
+protected:
+    ~IRegisterPNPDriver() = default;
+};
+
+} // namespace SSETUP
 
 namespace SINSTPNP {
 
-// The read-only view of a driver registration that notification handlers get.
-class IRegisterPNPDriver;
+using SSETUP::IRegisterPNPDriver;
 
-class CUnRegisterPNPDriver {
+// Creates one root-enumerated device of the INF's setup class and installs the INF's first
+// driver for that class on it. rebootNeeded (may be null) receives Setup's restart request.
+// On failure nothing of the new device stays behind and GetLastError() tells why.
+bool InstallRootDevice(const char* infPath, bool* rebootNeeded);
+// Removes every device, present or not, of the INF's setup class whose first hardware ID is
+// hardwareId. removedCount (may be null) receives the number of devices removed, also when
+// a later device fails.
+bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* rebootNeeded,
+                             int* removedCount = nullptr);
+// Removes every device of every setup class called className that lists hardwareId among
+// its hardware IDs. A class name that no class has leaves nothing to do.
+bool RemoveDevicesByClassName(const char* className, const char* hardwareId);
+
+class CUnRegisterPNPDriver : public SSETUP::CSetupOperationsDefault {
 public:
     struct CNotifyRecord {
         bool success;
@@ -27,9 +58,23 @@ public:
     protected:
         ~IUnregisterPNPDriverNotify() = default;
     };
+
+    CUnRegisterPNPDriver(const char* infPath, const char* hardwareId, bool isCritical);
+
+    // Performed only when it removed at least one device.
+    bool Perform(SSETUP::IContext& context) override;
+    // Creates again as many devices as Perform removed.
+    bool Rollback(SSETUP::IContext& context) override;
+    void Accept(SSetupVisitor::IVisitor&) override {}
+
+private:
+    std::string infPath;
+    std::string hardwareId;
+    int removedCount = 0;
 };
 
-class CRegisterPNPDriver {
+class CRegisterPNPDriver : public SSETUP::CSetupOperationsDefault,
+                           public SSETUP::IRegisterPNPDriver {
 public:
     // Values of CNotifyRecord::result.
     enum : int {
@@ -56,6 +101,71 @@ public:
     protected:
         ~IRegisterPNPDriverNotify() = default;
     };
+
+    // anyDeviceSuffices: one installed device of deviceCount makes a success; otherwise all
+    // must be installed. hardwareId serves only to remove the devices again.
+    CRegisterPNPDriver(const char* infPath, const char* hardwareId, int deviceCount,
+                       bool anyDeviceSuffices, bool isCritical);
+
+    bool Perform(SSETUP::IContext& context) override;
+    bool Rollback(SSETUP::IContext& context) override;
+    void Accept(SSetupVisitor::IVisitor&) override {}
+
+    std::string GetInfPath() const override { return infPath; }
+    std::string GetHardwareId() const override { return hardwareId; }
+    int GetDeviceCount() const override { return deviceCount; }
+    bool GetAnyDeviceSuffices() const override { return anyDeviceSuffices; }
+
+private:
+    void NotifyDevice(SSETUP::IContext& context, int result, int index, bool rebootNeeded) const;
+
+    std::string infPath;
+    std::string hardwareId;
+    int deviceCount;
+    bool anyDeviceSuffices;
+};
+
+// Removes the devices of a named setup class (e.g. "USB") that carry hardwareId. Nothing to
+// roll back: the devices come back when the hardware is found again.
+class CUnRegisterPNPDriverByClassNameAndID : public SSETUP::CSetupOperationsDefault {
+public:
+    CUnRegisterPNPDriverByClassNameAndID(const char* className, const char* hardwareId,
+                                         bool isCritical);
+
+    bool Perform(SSETUP::IContext& context) override;
+    bool Rollback(SSETUP::IContext& context) override;
+    void Accept(SSetupVisitor::IVisitor&) override {}
+
+private:
+    std::string className;
+    std::string hardwareId;
+};
+
+// The devices of the INF's class go, then the INF and the driver file.
+class CUnInstallPNPDriver : public SSETUP::COperationSet {
+public:
+    CUnInstallPNPDriver(const char* infPath, const char* driverFilePath, const char* hardwareId,
+                        bool isCritical);
+};
+
+// The old devices go; the driver file is installed and, only when it really was, the INF
+// follows and the new devices are created from it.
+class CReInstallPNPDriver : public SSETUP::COperationSet {
+public:
+    CReInstallPNPDriver(const char* infSourcePath, const char* infTargetPath,
+                        const char* driverSourcePath, const char* driverTargetPath,
+                        const char* hardwareId, int deviceCount, bool anyDeviceSuffices,
+                        bool isCritical);
+};
+
+// Asks the configuration manager to enumerate the device tree again from its root.
+class CForceScanHWChanges : public SSETUP::CSetupOperationsDefault {
+public:
+    explicit CForceScanHWChanges(bool isCritical);
+
+    bool Perform(SSETUP::IContext& context) override;
+    bool Rollback(SSETUP::IContext& context) override;
+    void Accept(SSetupVisitor::IVisitor&) override {}
 };
 
 } // namespace SINSTPNP

@@ -2,7 +2,22 @@
 
 namespace SREGISTRY {
 
+bool IsSubkeyPath(const char* keyPath) {
+    if (keyPath == nullptr || *keyPath == '\0' || *keyPath == '\\') {
+        return false;
+    }
+    for (const char* c = keyPath; *c != '\0'; ++c) {
+        if (*c == '\\' && (c[1] == '\\' || c[1] == '\0')) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void DeleteKeyTree(HKEY rootKey, const char* keyPath) {
+    if (!IsSubkeyPath(keyPath)) {
+        throw CRegException(ERROR_BADKEY, rootKey);
+    }
     {
         CKey key;
         const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY |

@@ -12,8 +12,14 @@ public:
     HKEY rootKey; // the key under which the failing call worked
 };
 
+// True for a subkey path that names a key below its root: not null, not empty, no leading
+// or trailing backslash and no empty component. The registry takes "" (and "Key\\") for the
+// root itself, so a delete on anything else could wipe a whole tree.
+bool IsSubkeyPath(const char* keyPath);
+
 // Deletes keyPath under rootKey with everything below it. A missing key is a failure
-// (error 2). Throws CRegException.
+// (error 2), a path that is not IsSubkeyPath is refused (ERROR_BADKEY) before anything is
+// touched. Throws CRegException.
 void DeleteKeyTree(HKEY rootKey, const char* keyPath);
 
 // The name of a predefined root key for log texts ("HKEY_LOCAL_MACHINE"); empty for others.

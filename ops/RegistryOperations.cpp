@@ -34,7 +34,9 @@ bool CInstallRegKey::Perform(IContext& context) {
     }
     SREGISTRY::CKey key;
     DWORD disposition = 0;
+    // The rollback deletes this path: a malformed one could name the root.
     const bool result =
+        SREGISTRY::IsSubkeyPath(keyPath.c_str()) &&
         key.Create(rootKey, keyPath.c_str(), KEY_WRITE, &disposition) == ERROR_SUCCESS;
     if (result) {
         key.Close();
@@ -104,39 +106,52 @@ CInstallRegValue::CInstallRegValue(const CInstallRegKey& keyOperation, const cha
       keyPath(KeyPathBelow(keyOperation, subPath)), valueName(Text(valueName)),
       isCritical(isCritical) {}
 
-void CInstallRegValue::SaveBackup(HKEY key) {
+LONG CInstallRegValue::QueryValue(HKEY key, DWORD* type, BYTE* data, DWORD* size) const {
+    return RegQueryValueExA(key, valueName.c_str(), nullptr, type, data, size);
+}
+
+bool CInstallRegValue::SaveBackup(HKEY key) {
     backupData.reset();
     backupType = static_cast<DWORD>(-1);
     backupSize = 0;
     backupEmpty = false;
     DWORD type = 0;
     DWORD size = 0;
-    const LONG probed = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, nullptr, &size);
+    const LONG probed = QueryValue(key, &type, nullptr, &size);
     if (probed != ERROR_SUCCESS && probed != ERROR_MORE_DATA) {
-        return; // the value did not exist
+        return true; // the value did not exist
+    }
+    // From here on the value exists: without a copy of it the rollback would delete it.
+    if (size == MAXDWORD) {
+        return false;
     }
     // An empty value is saved as one zero byte so that it can be put back as it was.
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size + 1]());
     if (buffer == nullptr) {
-        return;
+        return false;
     }
     DWORD readSize = size;
-    if (RegQueryValueExA(key, valueName.c_str(), nullptr, &type, buffer.get(), &readSize) !=
-        ERROR_SUCCESS) {
-        return;
+    if (QueryValue(key, &type, buffer.get(), &readSize) != ERROR_SUCCESS) {
+        return false;
     }
     backupData = std::move(buffer);
     backupType = type;
     backupSize = readSize;
     backupEmpty = readSize == 0;
+    return true;
 }
 
 bool CInstallRegValue::WriteValue(DWORD type, const BYTE* data, DWORD size) {
+    if (!SREGISTRY::IsSubkeyPath(keyPath.c_str())) {
+        return false;
+    }
     SREGISTRY::CKey key;
     if (key.Open(rootKey, keyPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) {
         return false;
     }
-    SaveBackup(key.Get());
+    if (!SaveBackup(key.Get())) {
+        return false;
+    }
     return RegSetValueExA(key.Get(), valueName.c_str(), 0, type, data, size) == ERROR_SUCCESS;
 }
 

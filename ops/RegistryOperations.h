@@ -166,7 +166,8 @@ protected:
     CInstallRegValue(const CInstallRegKey& keyOperation, const char* subPath, const char* valueName,
                      bool isCritical);
 
-    // Opens the key, saves the previous value, writes the new one; true when written.
+    // Opens the key, saves the previous value, writes the new one; true when written. Writes
+    // nothing when the key path is malformed or an existing value cannot be saved.
     bool WriteValue(DWORD type, const BYTE* data, DWORD size);
 
     const HKEY rootKey;
@@ -175,7 +176,10 @@ protected:
     const bool isCritical;
 
 private:
-    void SaveBackup(HKEY key);
+    // RegQueryValueExA of valueName; the one place the previous value is read.
+    virtual LONG QueryValue(HKEY key, DWORD* type, BYTE* data, DWORD* size) const;
+    // False when the value exists but could not be copied.
+    bool SaveBackup(HKEY key);
 
     std::unique_ptr<BYTE[]> backupData;
     DWORD backupType = static_cast<DWORD>(-1);

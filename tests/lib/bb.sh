@@ -16,7 +16,7 @@
 #   wait_until SECONDS CMD...  polls CMD every half second until it succeeds or time is up
 #   bb_done                    prints the summary; removes the machines when all passed
 #
-# Machines made here are removed at the end when every check passed, kept otherwise.
+# Machines made here are removed at the end when every check passed, kept (stopped) otherwise.
 
 set -uo pipefail
 BB_SOURCE=${MORVISK_SOURCE:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
@@ -148,10 +148,11 @@ wait_until() {
 }
 
 bb_done() {
+    local m
     if [ $BB_FAILED -eq 0 ]; then
-        local m
         for m in "${BB_MACHINES[@]}"; do "$BB_MACHINE" rm "$m"; done
     else
+        for m in "${BB_MACHINES[@]}"; do "$BB_MACHINE" stop "$m"; done
         echo "machines kept for a look: ${BB_MACHINES[*]}"
     fi
     [ -n "$BB_DISPLAY" ] && "$BB_MACHINE" display stop "$BB_DISPLAY"

@@ -8,12 +8,8 @@ int main(int argc, char** argv) {
     ZeroMemory(&version, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
-    char windows[MAX_PATH] = "";
-    GetWindowsDirectoryA(windows, sizeof windows);
-    printf("version %lu.%lu platform %lu\n", version.dwMajorVersion, version.dwMinorVersion,
-           version.dwPlatformId);
-    printf("codepage %u\n", GetACP());
-    printf("windows %s\n", windows);
+    printf("version %lu.%lu platform %lu codepage %u\n", version.dwMajorVersion,
+           version.dwMinorVersion, version.dwPlatformId, GetACP());
     fflush(stdout);
     return argc > 1 ? atoi(argv[1]) : 0;
 }

@@ -19,11 +19,12 @@ inline std::string ShortPath(const std::string& path) {
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
 
-// Open for reading, shared for reading only: writing, replacing and deleting it fail.
+// Open for reading, by default shared for reading only: writing, replacing and deleting it
+// fail. With share 0 it cannot even be read; with FILE_SHARE_DELETE only renamed.
 class CHeldFile {
 public:
-    explicit CHeldFile(const std::string& path)
-        : handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    explicit CHeldFile(const std::string& path, DWORD share = FILE_SHARE_READ)
+        : handle(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
     ~CHeldFile() { Release(); }
     CHeldFile(const CHeldFile&) = delete;

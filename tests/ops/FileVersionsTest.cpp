@@ -1,6 +1,7 @@
 // Version resources read back from real modules in C:\VER (put there by versions.sh) and the
 // replacement decision made on them.
 #include "ops/FileVersions.h"
+#include "tests/lib/TestFiles.h"
 #include <doctest/doctest.h>
 #include <windows.h>
 #include <string>
@@ -26,70 +27,46 @@ std::string In(const char* name) {
 }
 
 // A copy of a test module under another name (the extension decides what it counts as).
-std::string CopyAs(const char* module, const char* name) {
-    const std::string target = In(name);
-    REQUIRE(CopyFileA(In(module).c_str(), target.c_str(), FALSE));
-    return target;
+void CopyAs(const char* module, const char* name) {
+    REQUIRE(CopyFileA(In(module).c_str(), In(name).c_str(), FALSE));
 }
 
 } // namespace
 
-TEST_CASE("product versions compare numerically, high half first") {
+TEST_CASE("product versions compare numerically, high half first; file versions shown") {
     const VS_FIXEDFILEINFO v1009 = Record(MAKELONG(0, 1), MAKELONG(9, 0));
     const VS_FIXEDFILEINFO v1010 = Record(MAKELONG(0, 1), MAKELONG(10, 0));
     CHECK(CompareVersions(v1010, v1009) == 1);
     CHECK(CompareVersions(v1009, v1010) == -1);
     CHECK(CompareVersions(v1009, v1009) == 0);
-    CHECK(IsNotOlder(v1010, v1009));
-    CHECK_FALSE(IsOlder(v1010, v1009));
-    CHECK(IsOlder(v1009, v1010));
     CHECK(IsNotOlder(v1009, v1009));
-
-    const VS_FIXEDFILEINFO v2 = Record(MAKELONG(0, 2), 0);
-    const VS_FIXEDFILEINFO v1max = Record(MAKELONG(65535, 1), 0xFFFFFFFF);
-    CHECK(CompareVersions(v2, v1max) == 1);
-    CHECK(CompareVersions(v1max, v2) == -1);
-
+    CHECK_FALSE(IsOlder(v1009, v1009));
+    CHECK(IsOlder(v1009, v1010));
+    CHECK(CompareVersions(Record(MAKELONG(0, 2), 0), Record(MAKELONG(65535, 1), 0xFFFFFFFF)) == 1);
     // Only the product version counts.
-    const VS_FIXEDFILEINFO a = Record(MAKELONG(0, 2), 0, MAKELONG(0, 2), 1);
-    const VS_FIXEDFILEINFO b = Record(MAKELONG(0, 2), 0, MAKELONG(0, 9), 7);
-    CHECK(CompareVersions(a, b) == 0);
-}
-
-TEST_CASE("FormatFileVersion shows the file version") {
-    CHECK(FormatFileVersion(Record(0, 0, MAKELONG(2, 1), MAKELONG(4, 3))) == "1.2.3.4");
-    CHECK(FormatFileVersion(Record(MAKELONG(9, 9), 9, MAKELONG(0, 65535), MAKELONG(9, 10))) ==
-          "65535.0.10.9");
+    CHECK(CompareVersions(Record(2, 0, 2, 1), Record(2, 0, 9, 7)) == 0);
+    CHECK(FormatFileVersion(Record(MAKELONG(9, 9), 9, MAKELONG(0, 65535), MAKELONG(4, 3))) ==
+          "65535.0.3.4");
 }
 
 TEST_CASE("versioned modules by extension, any letter case") {
-    CHECK(IsVersionedModule("C:\\pkg\\zvAPI.dll"));
-    CHECK(IsVersionedModule("C:\\pkg\\ZVapi.DlL"));
-    CHECK(IsVersionedModule("zvIFDH.SYS"));
-    CHECK(IsVersionedModule("C:\\pkg\\zvService.exe"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\readme.txt"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\setup.inf"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\zvCSP.sig"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\noextension"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg.dll\\file"));
-    CHECK_FALSE(IsVersionedModule("C:\\pkg\\file.dll0"));
-    CHECK_FALSE(IsVersionedModule(""));
+    for (const char* path : {"C:\\pkg\\ZVapi.DlL", "zvIFDH.SYS", "C:\\pkg\\zvService.exe"}) {
+        CHECK(IsVersionedModule(path));
+    }
+    for (const char* path : {"C:\\pkg\\setup.inf", "C:\\pkg\\noextension", "C:\\pkg.dll\\file",
+                             "C:\\pkg\\file.dll0", ""}) {
+        CHECK_FALSE(IsVersionedModule(path));
+    }
 }
 
-TEST_CASE("fixed record and strings read from real modules") {
+TEST_CASE("fixed record, translations and strings read from real modules") {
     VS_FIXEDFILEINFO record = {};
     REQUIRE(ReadFixedInfo(In("v1010.dll").c_str(), record));
     CHECK(record.dwSignature == 0xFEEF04BD);
-    CHECK(record.dwProductVersionMS == MAKELONG(0, 1));
     CHECK(record.dwProductVersionLS == MAKELONG(10, 0));
-    CHECK(FormatFileVersion(record) == "1.0.0.10");
-
-    CHECK(ReadVersionString(In("v1010.dll").c_str(), "ProductVersion") == "1.0.0.10");
     CHECK(ReadVersionString(In("same_b.dll").c_str(), "FileVersion") == "2.0.0.7");
     CHECK(ReadVersionString(In("same_b.dll").c_str(), "FileDescription") ==
           "Version test module 2.0.0.0");
-    // A value that holds only its terminating zero, and a key that is not there.
-    CHECK(ReadVersionString(In("same_b.dll").c_str(), "Comments") == "");
     CHECK(ReadVersionString(In("same_b.dll").c_str(), "CompanyName") == "");
 
     CFileVersionInfo reader(In("v1009.dll").c_str(), true);
@@ -99,48 +76,37 @@ TEST_CASE("fixed record and strings read from real modules") {
     CHECK(translations[0].language == 0x0409);
     CHECK(translations[0].codePage == 0x04e4);
     CHECK(reader.GetString(translations[0], "FileVersion") == "1.0.0.9");
-    CHECK(reader.GetFixedInfo().dwFileVersionLS == MAKELONG(9, 0));
     // A value of only the terminating zero is found and empty; a missing key throws.
-    std::string comments = "not read";
-    CHECK_NOTHROW(comments = reader.GetString(translations[0], "Comments"));
-    CHECK(comments == "");
+    CHECK(reader.GetString(translations[0], "Comments") == "");
     CHECK_THROWS_AS(reader.GetString(translations[0], "CompanyName"), CFileVerExcpt);
 }
 
-TEST_CASE("the sample package's reader driver") {
-    VS_FIXEDFILEINFO record = {};
-    REQUIRE(ReadFixedInfo(In("zvIFDH.sys").c_str(), record));
-    CHECK(record.dwProductVersionMS == MAKELONG(1, 1));
-    CHECK(record.dwProductVersionLS == 0);
-    CHECK(FormatFileVersion(record) == "1.1.2.15");
-    CHECK(ReadVersionString(In("zvIFDH.sys").c_str(), "ProductVersion") == "1.1.0.0");
-    const VS_FIXEDFILEINFO v110 = Record(MAKELONG(1, 1), 0);
-    CHECK(CompareVersions(record, v110) == 0);
-}
-
-TEST_CASE("a module without version resource") {
-    const std::string path = In("nover.dll");
-    VS_FIXEDFILEINFO record = Record(7, 7);
-    CHECK_FALSE(ReadFixedInfo(path.c_str(), record));
-    // Left as it was.
-    CHECK(record.dwProductVersionMS == 7);
-    CHECK(record.dwProductVersionLS == 7);
-    CHECK(ReadVersionString(path.c_str(), "ProductVersion") == "");
-
-    CFileVersionInfo reader(path.c_str(), false);
-    try {
-        reader.GetFixedInfo();
-        FAIL("no exception");
-    } catch (const CFileVerExcpt& error) {
-        CHECK(error.source == &reader);
-        CHECK(error.source->GetPath() == path);
-        // The system's own code for this file (Windows: 1813; Wine answers 2).
-        DWORD handle = 0;
-        SetLastError(0);
-        CHECK(GetFileVersionInfoSizeA(path.c_str(), &handle) == 0);
-        const DWORD systemCode = GetLastError();
-        CHECK(systemCode != 0);
-        CHECK(error.errorCode == systemCode);
+TEST_CASE("no version resource is error 1813 on every system, a missing file 2") {
+    testfiles::PutFile(In("readme.txt"), "not a module");
+    const struct {
+        const char* name;
+        DWORD error;
+    } rows[] = {
+        {"nover.dll", ERROR_RESOURCE_TYPE_NOT_FOUND},   // no resources at all
+        {"strings.dll", ERROR_RESOURCE_TYPE_NOT_FOUND}, // resources, but no version
+        {"readme.txt", ERROR_RESOURCE_TYPE_NOT_FOUND},
+        {"absent.dll", ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& row : rows) {
+        const std::string path = In(row.name);
+        CAPTURE(path);
+        VS_FIXEDFILEINFO record = Record(7, 7);
+        CHECK_FALSE(ReadFixedInfo(path.c_str(), record));
+        CHECK(record.dwProductVersionMS == 7); // left as it was
+        CHECK(ReadVersionString(path.c_str(), "ProductVersion") == "");
+        CFileVersionInfo reader(path.c_str(), false);
+        try {
+            reader.GetFixedInfo();
+            FAIL("no exception");
+        } catch (const CFileVerExcpt& error) {
+            CHECK(error.errorCode == row.error);
+            CHECK(error.source == &reader);
+        }
     }
 }
 
@@ -162,28 +128,33 @@ TEST_CASE("a version resource without translations gives empty strings, no excep
 }
 
 TEST_CASE("replacement decision") {
-    const std::string v1009 = In("v1009.dll");
-    const std::string v1010 = In("v1010.dll");
-    // By product version, numerically.
-    CHECK(IsReplacementNeeded(v1010.c_str(), v1009.c_str()));
-    CHECK_FALSE(IsReplacementNeeded(v1009.c_str(), v1010.c_str()));
-    // Equal product versions with different file versions: replaced, both ways.
-    CHECK(IsReplacementNeeded(In("same_a.dll").c_str(), In("same_b.dll").c_str()));
-    CHECK(IsReplacementNeeded(In("same_b.dll").c_str(), In("same_a.dll").c_str()));
-    // The same rule for drivers, whatever the case of the extension.
-    const std::string oldDriver = CopyAs("v1009.dll", "OLD.SYS");
-    const std::string newDriver = CopyAs("v1010.dll", "new.Sys");
-    CHECK_FALSE(IsReplacementNeeded(oldDriver.c_str(), newDriver.c_str()));
-    CHECK(IsReplacementNeeded(newDriver.c_str(), oldDriver.c_str()));
-    // An installed file without version is always replaced; an unversioned source never
-    // replaces a versioned one.
-    CHECK(IsReplacementNeeded(v1009.c_str(), In("nover.dll").c_str()));
-    CHECK_FALSE(IsReplacementNeeded(In("nover.dll").c_str(), v1009.c_str()));
-    // Missing files.
-    CHECK(IsReplacementNeeded(v1009.c_str(), In("absent.dll").c_str()));
-    CHECK(IsReplacementNeeded(In("absent.dll").c_str(), v1010.c_str()));
-    // Not a module: replaced without looking at versions, although these are old modules.
-    const std::string oldText = CopyAs("v1009.dll", "old.txt");
-    const std::string newText = CopyAs("v1010.dll", "new.txt");
-    CHECK(IsReplacementNeeded(oldText.c_str(), newText.c_str()));
+    CopyAs("v1009.dll", "OLD.SYS");
+    CopyAs("v1010.dll", "new.Sys");
+    CopyAs("v1009.dll", "old.txt");
+    CopyAs("v1010.dll", "new.txt");
+    const struct {
+        const char* source;
+        const char* target;
+        bool replace;
+    } rows[] = {
+        // By product version, numerically, whatever the case of the extension.
+        {"v1010.dll", "v1009.dll", true},
+        {"v1009.dll", "v1010.dll", false},
+        {"OLD.SYS", "new.Sys", false},
+        // Equal product versions with different file versions: replaced, both ways.
+        {"same_a.dll", "same_b.dll", true},
+        {"same_b.dll", "same_a.dll", true},
+        // An installed file without version is always replaced; an unversioned source never
+        // replaces a versioned one.
+        {"v1009.dll", "nover.dll", true},
+        {"nover.dll", "v1009.dll", false},
+        {"v1009.dll", "absent.dll", true},
+        {"absent.dll", "v1010.dll", true},
+        // Not a module: replaced without looking at versions, although these are old modules.
+        {"old.txt", "new.txt", true},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(std::string(row.source) + " over " + row.target);
+        CHECK(IsReplacementNeeded(In(row.source).c_str(), In(row.target).c_str()) == row.replace);
+    }
 }

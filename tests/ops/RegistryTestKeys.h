@@ -20,21 +20,16 @@ inline bool KeyExists(HKEY root, const std::string& path) {
     return true;
 }
 
-inline void MakeKey(HKEY root, const std::string& path) {
+// Creates the key, and with a name also the value.
+inline void PutValue(HKEY root, const std::string& path, const char* name = nullptr,
+                     DWORD type = REG_SZ, const std::string& bytes = std::string()) {
     HKEY key = nullptr;
     if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-    }
-}
-
-inline void PutValue(HKEY root, const std::string& path, const char* name, DWORD type,
-                     const std::string& bytes) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-        RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                       static_cast<DWORD>(bytes.size()));
+        if (name != nullptr) {
+            RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                           static_cast<DWORD>(bytes.size()));
+        }
         RegCloseKey(key);
     }
 }
@@ -56,11 +51,10 @@ inline CValue ReadValue(HKEY root, const std::string& path, const char* name) {
     DWORD size = 0;
     if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
         value.bytes.resize(size);
-        if (RegQueryValueExA(key, name, nullptr, &value.type,
-                             reinterpret_cast<BYTE*>(&value.bytes[0]), &size) == ERROR_SUCCESS) {
-            value.bytes.resize(size);
-            value.exists = true;
-        }
+        value.exists =
+            RegQueryValueExA(key, name, nullptr, &value.type,
+                             reinterpret_cast<BYTE*>(&value.bytes[0]), &size) == ERROR_SUCCESS;
+        value.bytes.resize(size);
     }
     RegCloseKey(key);
     return value;

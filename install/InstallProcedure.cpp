@@ -1,0 +1,162 @@
+#include "install/InstallProcedure.h"
+#include "app/Language.h"
+#include "install/LegacyProcedures.h"
+#include "install/ReadersCount.h"
+#include "ops/ComModule.h"
+#include "ops/InstallFile.h"
+#include "ops/PnpDriver.h"
+#include "ops/Registry.h"
+#include "ops/RegistryOperations.h"
+#include "ops/ServiceRegistration.h"
+#include "ops/ZentavoManager.h"
+#include "ui/Resource.h"
+
+namespace SINSTALL {
+
+namespace {
+
+using L = CPackageLayout;
+
+std::string EnglishText(UINT id) {
+    return SLANG::LoadTextInLanguage(id, SLANG::LANG_ID_ENGLISH);
+}
+
+std::string PackagePath(const CPackageLayout& layout, int fileIndex) {
+    return layout.GetFilePath(fileIndex, L::PackageFolder);
+}
+
+std::string InstalledPath(const CPackageLayout& layout, int fileIndex) {
+    return layout.GetFilePath(fileIndex, L::InstalledFolder);
+}
+
+const DWORD DefaultReadersCount = 3;
+
+} // namespace
+
+namespace SSteps {
+
+DWORD ReadStoredReadersCount() {
+    SREGISTRY::CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, EnglishText(IDS_DRIVER_KEY).c_str(), KEY_READ) !=
+        ERROR_SUCCESS) {
+        return DefaultReadersCount;
+    }
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExA(key.Get(), "ReadersCount", nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(value)) {
+        return DefaultReadersCount;
+    }
+    return value;
+}
+
+SSETUP::ISetupOperation* NewReaderDriverService(const CPackageLayout& layout) {
+    SSETUPREG::CDriverServiceInfo info;
+    info.DisplayName = EnglishText(IDS_DRIVER_DISPLAY_NAME);
+    info.ServiceName = EnglishText(IDS_DRIVER_SERVICE);
+    info.SetImageFile(EnglishText(IDS_FILE_IFDH_SYS).c_str());
+    info.Group = "Smart Card Reader";
+    info.Type = SERVICE_KERNEL_DRIVER;
+    info.Start = SERVICE_SYSTEM_START;
+    info.ErrorControl = SERVICE_ERROR_NORMAL;
+    // A reinstallation keeps the count the user chose.
+    const DWORD readersCount = ReadStoredReadersCount();
+    auto* registration =
+        new SSETUP::COperationSet(true, new SSETUPREG::CRegisterDriverIndirect(info),
+                                  new SSETUPREG::CInstallRegDWORDValue(
+                                      HKEY_LOCAL_MACHINE, EnglishText(IDS_DRIVER_KEY).c_str(),
+                                      "ReadersCount", readersCount, true),
+                                  nullptr);
+    return new SSETUP::CDependedOperation(
+        new SSETUP::CInstallFile(PackagePath(layout, L::FileReaderDriver).c_str(),
+                                 InstalledPath(layout, L::FileReaderDriver).c_str(), true),
+        registration, true);
+}
+
+SSETUP::ISetupOperation* NewUsbDriver(const CPackageLayout& layout) {
+    return new SSETUP::CDependedOperation(
+        new SSETUP::CInstallFile(PackagePath(layout, L::FileUsbDriver).c_str(),
+                                 InstalledPath(layout, L::FileUsbDriver).c_str(), true),
+        new SSETUP::COperationSet(
+            true,
+            new SSETUP::CInstallFile(PackagePath(layout, L::FileUsbInf).c_str(),
+                                     InstalledPath(layout, L::FileUsbInf).c_str(), true),
+            nullptr),
+        true);
+}
+
+SSETUP::ISetupOperation* NewCryptoProvider(const CPackageLayout& layout) {
+    const std::string module = InstalledPath(layout, L::FileCsp);
+    auto* files = new SSETUP::CDependedOperation(
+        new SSETUP::CInstallFile(PackagePath(layout, L::FileCsp).c_str(), module.c_str(), true),
+        new SSETUP::COperationSet(
+            true,
+            new SSETUP::CInstallFile(PackagePath(layout, L::FileCspSignature).c_str(),
+                                     InstalledPath(layout, L::FileCspSignature).c_str(), true),
+            nullptr),
+        true);
+    return new SSETUPCOMDLL::CRegisterCOMDLL(module.c_str(), files, true);
+}
+
+SSETUP::ISetupOperation* NewFileCopy(const CPackageLayout& layout, int fileIndex) {
+    return new SSETUP::CInstallFile(PackagePath(layout, fileIndex).c_str(),
+                                    InstalledPath(layout, fileIndex).c_str(), true);
+}
+
+} // namespace SSteps
+
+CInstall::CInstall(bool driversOnly) : COperationSet(true) {
+    using namespace SSteps;
+    const bool nt = osManager->IsNTPlatform();
+
+    Add(new CUnregisterTokenLocal(), false);
+    if (nt) {
+        unsigned readers = 0;
+        {
+            SZentavoManager::CZentavoManager manager(MakeTokenVariationPoint(), true);
+            readers = manager.GetReadersCount();
+        }
+        if (readers == 0) {
+            readers = DefaultReadersCount;
+        }
+        Add(new SINSTPNP::CReInstallPNPDriver(PackagePath(layout, L::FileReaderInf).c_str(),
+                                              InstalledPath(layout, L::FileReaderInf).c_str(),
+                                              PackagePath(layout, L::FileReaderDriver).c_str(),
+                                              InstalledPath(layout, L::FileReaderDriver).c_str(),
+                                              EnglishText(IDS_READER_HARDWARE_ID).c_str(),
+                                              static_cast<int>(readers), true, true),
+            false);
+        Add(new SINSTPNP::CUnRegisterPNPDriverByClassNameAndID(
+                "USB", EnglishText(IDS_USB_HARDWARE_ID).c_str(), false),
+            false);
+    } else {
+        Add(NewReaderDriverService(layout), false);
+    }
+    Add(NewUsbDriver(layout), false);
+    if (!driversOnly) {
+        if (nt) {
+            Add(new SRegATLService::CInstallATLService(
+                    PackagePath(layout, L::FileService).c_str(),
+                    InstalledPath(layout, L::FileService).c_str(),
+                    EnglishText(IDS_SERVICE_NAME).c_str()),
+                false);
+        }
+        Add(NewCryptoProvider(layout), false);
+        Add(new SSETUPCOMDLL::CInstallCOMDLL(PackagePath(layout, L::FileIccsp).c_str(),
+                                             InstalledPath(layout, L::FileIccsp).c_str(), true),
+            false);
+        Add(NewFileCopy(layout, L::FilePkcs11), false);
+    }
+    Add(NewFileCopy(layout, L::FileApi), false);
+    Add(NewFileCopy(layout, L::FileApiEx), false);
+    Add(NewFileCopy(layout, L::FileErr), false);
+    Add(new CInstallScCertPropKey(), false);
+    Add(new CRegisterTokenLocal(), false);
+    Add(new SINSTPNP::CForceScanHWChanges(false), false);
+}
+
+CInstall::~CInstall() = default;
+
+} // namespace SINSTALL

@@ -1,0 +1,334 @@
+#include "ops/ComModule.h"
+#include "ops/Registry.h"
+#include "ops/RunProcess.h"
+#include "os/PathText.h"
+#include "setup/Visitor.h"
+#include <cstdio>
+
+namespace SSETUPCOMDLL {
+
+namespace {
+
+const char* const RunOnceKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char* const DefaultRunOnceName = "RunOnceValueName";
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+bool RunRegSvr32(const char* switches, const char* modulePath, DWORD* runResult) {
+    const std::string arguments = switches + Quoted(modulePath ? modulePath : "");
+    const DWORD result =
+        RunProcess(SHelpers::CRegCOMOps::GetRegSvr32Path().c_str(), arguments.c_str());
+    if (runResult != nullptr) {
+        *runResult = result;
+    }
+    return result == 0;
+}
+
+} // namespace
+
+DWORD RunProcess(const char* exePath, const char* arguments) {
+    std::string commandLine = Quoted(exePath ? exePath : "");
+    if (arguments != nullptr && *arguments != '\0') {
+        commandLine += ' ';
+        commandLine += arguments;
+    }
+    return RunAndWait(nullptr, commandLine.c_str()).code;
+}
+
+bool RegisterWithRegSvr32(const char* modulePath, DWORD* runResult) {
+    return RunRegSvr32("/s ", modulePath, runResult);
+}
+
+bool UnregisterWithRegSvr32(const char* modulePath, DWORD* runResult) {
+    return RunRegSvr32("/u /s ", modulePath, runResult);
+}
+
+bool RegisterInProcess(const char* modulePath) {
+    const HMODULE module = LoadLibraryA(modulePath);
+    if (module == nullptr) {
+        return false;
+    }
+    using RegisterServer = HRESULT(STDAPICALLTYPE*)();
+    const FARPROC entry = GetProcAddress(module, "DllRegisterServer");
+    bool result = false;
+    if (entry != nullptr) {
+        // FARPROC goes through the generic function pointer type, which any type converts to.
+        const RegisterServer registerServer =
+            reinterpret_cast<RegisterServer>(reinterpret_cast<void (*)()>(entry));
+        result = registerServer() == S_OK;
+    }
+    FreeLibrary(module);
+    return result;
+}
+
+namespace SHelpers {
+
+std::string CRegCOMOps::GetRegSvr32Path() {
+    SDP::singleton_auto_pointer<SSETUPOS::COSManager> osManager;
+    return osManager->GetOperations()->GetSystemDir() + "\\RegSvr32.exe";
+}
+
+std::string CRegCOMOps::GetRegistrationCommand(const std::string& modulePath) {
+    // Both paths quoted: the system splits the command at spaces when it runs it.
+    return Quoted(GetRegSvr32Path()) + " /s " + Quoted(modulePath);
+}
+
+std::string CRegCOMOps::AddRunOnceValue(const char* command, const char* baseName) {
+    SREGISTRY::CKey key;
+    DWORD disposition = 0;
+    if (command == nullptr ||
+        key.Create(HKEY_LOCAL_MACHINE, RunOnceKey, KEY_ALL_ACCESS, &disposition) != ERROR_SUCCESS) {
+        return std::string();
+    }
+    const std::string base = baseName ? baseName : DefaultRunOnceName;
+    for (int n = 0; n < 10; ++n) {
+        char suffix[4] = "";
+        if (n > 0) {
+            std::snprintf(suffix, sizeof(suffix), "%d", n);
+        }
+        const std::string candidate = base + suffix;
+        const LONG query =
+            RegQueryValueExA(key.Get(), candidate.c_str(), nullptr, nullptr, nullptr, nullptr);
+        if (query == ERROR_SUCCESS || query == ERROR_MORE_DATA) {
+            continue;
+        }
+        const LONG written =
+            RegSetValueExA(key.Get(), candidate.c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(command), lstrlenA(command) + 1);
+        return written == ERROR_SUCCESS ? candidate : std::string();
+    }
+    return std::string();
+}
+
+bool CRegCOMOps::RemoveRunOnceValue(const char* valueName) {
+    SREGISTRY::CKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, RunOnceKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+        return false;
+    }
+    return RegDeleteValueA(key.Get(), valueName) == ERROR_SUCCESS;
+}
+
+} // namespace SHelpers
+
+// ---------------------------------------------------------------------------------------------
+
+CInstallCOMDLL::CInstallCOMDLL(const char* sourcePath, const char* targetPath, bool isCritical)
+    : CSetupOperationsDefault(isCritical),
+      fileOperation(new SSETUP::CInstallFile(sourcePath, targetPath, isCritical)),
+      isCritical(isCritical) {}
+
+CInstallCOMDLL::~CInstallCOMDLL() = default;
+
+std::string CInstallCOMDLL::GetModulePath() const {
+    return fileOperation->GetTargetPath();
+}
+
+bool CInstallCOMDLL::Perform(SSETUP::IContext& context) {
+    if (IsPerformed()) {
+        return false;
+    }
+    const std::string target = GetModulePath();
+    // The module already there is unregistered while it is still in place.
+    oldModuleUnregistered =
+        Os().FileExists(target.c_str()) && UnregisterWithRegSvr32(target.c_str());
+    if (!fileOperation->Perform(context)) {
+        RestoreOldModule(context);
+        Notify(context, IRegisterCOMModuleNotify::ResultFailed, RunResultUndefined);
+        return false;
+    }
+    if (!fileOperation->IsPerformed()) {
+        // Nothing installed: the module there stays as it was.
+        RestoreOldModule(context);
+        return true;
+    }
+    if (!fileOperation->IsRebootPending()) {
+        DWORD runResult = RunResultUndefined;
+        if (!RegisterWithRegSvr32(target.c_str(), &runResult)) {
+            Notify(context, IRegisterCOMModuleNotify::ResultFailed, runResult);
+            RestoreOldModule(context);
+            return false;
+        }
+        Notify(context, IRegisterCOMModuleNotify::ResultRegistered, runResult);
+        performed = true;
+        return true;
+    }
+    runOnceValueName = AddRunOnceValue(GetRegistrationCommand(target).c_str(),
+                                       SSETUPOS::GetFileNamePart(target).c_str());
+    // The replacement is scheduled; a failure below cancels it, and the flag stays raised
+    // in case the cancellation does not hold.
+    context.SetRebootNeeded(true);
+    if (runOnceValueName.empty()) {
+        Notify(context, IRegisterCOMModuleNotify::ResultFailed, RunResultUndefined);
+        RestoreOldModule(context);
+        return false;
+    }
+    Notify(context, IRegisterCOMModuleNotify::ResultAtReboot, RunResultUndefined);
+    performed = true;
+    return true;
+}
+
+bool CInstallCOMDLL::Rollback(SSETUP::IContext& context) {
+    if (!IsPerformed()) {
+        return false;
+    }
+    const std::string target = GetModulePath();
+    if (!runOnceValueName.empty()) {
+        RemoveRunOnceValue(runOnceValueName.c_str());
+        runOnceValueName.clear();
+    } else {
+        UnregisterWithRegSvr32(target.c_str());
+    }
+    const bool result = RestoreOldModule(context);
+    performed = false;
+    return result;
+}
+
+bool CInstallCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
+    const bool result = !fileOperation->IsPerformed() || fileOperation->Rollback(context);
+    if (oldModuleUnregistered) {
+        RegisterWithRegSvr32(GetModulePath().c_str());
+        oldModuleUnregistered = false;
+    }
+    return result;
+}
+
+void CInstallCOMDLL::Accept(SSetupVisitor::IVisitor& visitor) {
+    visitor.Visit(static_cast<const SSETUP::IInstallFileOperation*>(fileOperation.get()));
+}
+
+void CInstallCOMDLL::Notify(SSETUP::IContext& context, int result, DWORD runResult) const {
+    const IRegisterCOMModuleNotify::CNotifyRecord record = {this, result, true, runResult};
+    SSETUP::SendNotify<IRegisterCOMModuleNotify>(context, record);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CRegisterCOMDLL::CRegisterCOMDLL(const char* modulePath, SSETUP::ISetupOperation* operation,
+                                 bool isCritical)
+    : CSetupOperationsDefault(isCritical), isCritical(isCritical),
+      modulePath(modulePath ? modulePath : ""), operation(operation) {}
+
+CRegisterCOMDLL::~CRegisterCOMDLL() = default;
+
+bool CRegisterCOMDLL::IsCritical() const {
+    return isCritical || (operation != nullptr && operation->IsCritical());
+}
+
+bool CRegisterCOMDLL::Perform(SSETUP::IContext& context) {
+    if (IsPerformed()) {
+        return false;
+    }
+    oldModuleUnregistered =
+        Os().FileExists(modulePath.c_str()) && UnregisterWithRegSvr32(modulePath.c_str());
+    SSETUP::SHelpers::CCareOfNullOperation inner(operation.get());
+    if (!inner.Perform(context)) {
+        RestoreOldModule(context);
+        Notify(context, IRegisterCOMModuleNotify::ResultFailed);
+        return false;
+    }
+    if (!inner.IsPerformed()) {
+        // Nothing installed: the module there stays as it was.
+        RestoreOldModule(context);
+        return true;
+    }
+    if (!inner.IsRebootPending()) {
+        if (!RegisterWithRegSvr32(modulePath.c_str())) {
+            Notify(context, IRegisterCOMModuleNotify::ResultFailed);
+            RestoreOldModule(context);
+            return false;
+        }
+        Notify(context, IRegisterCOMModuleNotify::ResultRegistered);
+        performed = true;
+        return true;
+    }
+    runOnceValueName = AddRunOnceValue(GetRegistrationCommand(modulePath).c_str(),
+                                       SSETUPOS::GetFileNamePart(modulePath).c_str());
+    // The replacement is scheduled; a failure below cancels it, and the flag stays raised
+    // in case the cancellation does not hold.
+    context.SetRebootNeeded(true);
+    if (runOnceValueName.empty()) {
+        Notify(context, IRegisterCOMModuleNotify::ResultFailed);
+        RestoreOldModule(context);
+        return false;
+    }
+    Notify(context, IRegisterCOMModuleNotify::ResultAtReboot);
+    performed = true;
+    return true;
+}
+
+bool CRegisterCOMDLL::Rollback(SSETUP::IContext& context) {
+    if (!IsPerformed()) {
+        return false;
+    }
+    if (!runOnceValueName.empty()) {
+        RemoveRunOnceValue(runOnceValueName.c_str());
+        runOnceValueName.clear();
+    } else {
+        UnregisterWithRegSvr32(modulePath.c_str());
+    }
+    const bool result = RestoreOldModule(context);
+    performed = false;
+    return result;
+}
+
+bool CRegisterCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
+    SSETUP::SHelpers::CCareOfNullOperation inner(operation.get());
+    const bool result = !inner.IsPerformed() || inner.Rollback(context);
+    if (oldModuleUnregistered) {
+        RegisterWithRegSvr32(modulePath.c_str());
+        oldModuleUnregistered = false;
+    }
+    return result;
+}
+
+void CRegisterCOMDLL::Accept(SSetupVisitor::IVisitor& visitor) {
+    if (operation != nullptr) {
+        operation->Accept(visitor);
+    }
+}
+
+void CRegisterCOMDLL::Notify(SSETUP::IContext& context, int result) const {
+    const IRegisterCOMModuleNotify::CNotifyRecord record = {this, result, true, RunResultUndefined};
+    SSETUP::SendNotify<IRegisterCOMModuleNotify>(context, record);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CDeinstallCOMDLL::CDeinstallCOMDLL(const char* modulePath, bool isCritical)
+    : CSetupOperationsDefault(isCritical),
+      fileOperation(new SSETUP::CDeinstallFile(modulePath, isCritical)), isCritical(isCritical) {}
+
+CDeinstallCOMDLL::~CDeinstallCOMDLL() = default;
+
+bool CDeinstallCOMDLL::Perform(SSETUP::IContext& context) {
+    if (IsPerformed()) {
+        return false;
+    }
+    const std::string path = fileOperation->GetPath();
+    bool ok = false;
+    if (Os().FileExists(path.c_str()) && UnregisterWithRegSvr32(path.c_str())) {
+        ok = fileOperation->Perform(context);
+        if (!ok) {
+            // The file stays: so does its registration.
+            RegisterWithRegSvr32(path.c_str());
+        }
+    }
+    const IUnregsiterCOMModuleNotify::CNotifyRecord record = {path, ok, true};
+    SSETUP::SendNotify<IUnregsiterCOMModuleNotify>(context, record);
+    performed = ok;
+    return ok;
+}
+
+bool CDeinstallCOMDLL::Rollback(SSETUP::IContext& context) {
+    if (!IsPerformed()) {
+        return false;
+    }
+    const bool result = fileOperation->Rollback(context);
+    RegisterInProcess(fileOperation->GetPath().c_str());
+    performed = false;
+    return result;
+}
+
+} // namespace SSETUPCOMDLL

@@ -1,0 +1,121 @@
+#pragma once
+// Devices of the sample INFs' classes made and counted straight through the Setup API, and
+// the stand-in's switches. The INFs lie beside the test program.
+#include <windows.h>
+#include <setupapi.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace pnptest {
+
+const char kReaderInf[] = "C:\\TEST\\zvIFDH.inf"; // class SmartCardReader, model *ZV0001
+const char kUsbInf[] = "C:\\TEST\\zvUSB.inf";     // class USB
+const char kReaderId[] = "*ZV0001";
+
+inline GUID InfClass(const char* inf) {
+    GUID guid = {};
+    char name[64] = {};
+    SetupDiGetINFClassA(inf, &guid, name, sizeof(name), nullptr);
+    return guid;
+}
+
+// The class key that a real system gets with the class's first device, and by which class
+// names are found; a fresh Wine prefix has none for these classes.
+inline bool RegisterClassName(const char* inf) {
+    GUID guid = {};
+    char name[64] = {};
+    if (!SetupDiGetINFClassA(inf, &guid, name, sizeof(name), nullptr)) {
+        return false;
+    }
+    char text[40] = {};
+    snprintf(text, sizeof(text), "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+             static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
+             guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+             guid.Data4[6], guid.Data4[7]);
+    const std::string path = std::string("SYSTEM\\CurrentControlSet\\Control\\Class\\") + text;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const bool ok = RegSetValueExA(key, "Class", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                                   static_cast<DWORD>(strlen(name) + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+// A registered root device of the INF's class whose hardware-ID property holds these bytes.
+inline bool AddDevice(const char* inf, const std::string& hardwareIds) {
+    GUID guid = {};
+    char name[64] = {};
+    if (!SetupDiGetINFClassA(inf, &guid, name, sizeof(name), nullptr)) {
+        return false;
+    }
+    const HDEVINFO set = SetupDiCreateDeviceInfoList(&guid, nullptr);
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof(device);
+    const bool ok =
+        SetupDiCreateDeviceInfoA(set, name, &guid, nullptr, nullptr, DICD_GENERATE_ID, &device) &&
+        SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr) &&
+        SetupDiSetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID,
+                                          reinterpret_cast<const BYTE*>(hardwareIds.data()),
+                                          static_cast<DWORD>(hardwareIds.size()));
+    SetupDiDestroyDeviceInfoList(set);
+    return ok;
+}
+
+// The devices of the INF's class whose hardware-ID property starts with firstId, or all of
+// the class with "*": e.g. "*ZV0001" matches "*ZV0001\0OTHER\0\0".
+inline int CountDevices(const char* inf, const std::string& firstId = "*",
+                        bool removeThem = false) {
+    const GUID guid = InfClass(inf);
+    const HDEVINFO set = SetupDiGetClassDevsA(&guid, nullptr, nullptr, 0);
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof(device);
+    int count = 0;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(set, i, &device); ++i) {
+        char ids[1024] = {};
+        const bool read = SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID, nullptr,
+                                                            reinterpret_cast<BYTE*>(ids),
+                                                            sizeof(ids) - 2, nullptr);
+        if (firstId == "*" || (read && firstId == ids)) {
+            ++count;
+            if (removeThem) {
+                SetupDiCallClassInstaller(DIF_REMOVE, set, &device);
+            }
+        }
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return count;
+}
+
+inline void RemoveAllDevices(const char* inf) {
+    CountDevices(inf, "*", true);
+}
+
+// The stand-in setupapi.dll's switches (standins/setupapi/SetupApi.cpp).
+inline void SetSwitch(const char* name, DWORD value) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvisk\\TestSwitches\\SetupApi", 0, nullptr, 0,
+                    KEY_SET_VALUE, nullptr, &key, nullptr);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+inline void SetSwitch(const char* name, const std::string& text) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvisk\\TestSwitches\\SetupApi", 0, nullptr, 0,
+                    KEY_SET_VALUE, nullptr, &key, nullptr);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+inline DWORD GetSwitch(const char* name) {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvisk\\TestSwitches\\SetupApi", name,
+                 RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+} // namespace pnptest
