@@ -1,9 +1,8 @@
 #include "ui/QueryDialogs.h"
 #include "app/Language.h"
 #include "ops/FileVersions.h"
-#include "ops/InstallFile.h"
 #include "os/PathText.h"
-#include "setup/Visitor.h"
+#include "setup/DistributiveVisitors.h"
 #include "ui/ReadersCountText.h"
 #include <algorithm>
 #include <cstdio>
@@ -46,24 +45,11 @@ bool HandleListMessage(CReportList& list, UINT message, WPARAM wParam, LPARAM lP
     return false;
 }
 
-// The package paths of the executable modules that a procedure installs, in tree order.
-class CModulePathsVisitor : public SSetupVisitor::CVisitorDefault {
-public:
-    void Visit(const SSETUP::IInstallFileOperation* operation) override {
-        const std::string path = operation->GetSourcePath();
-        if (SFileVersions::IsVersionedModule(path.c_str())) {
-            paths.push_back(path);
-        }
-    }
-    using SSetupVisitor::CVisitorDefault::Visit;
-
-    std::list<std::string> paths;
-};
-
 std::list<std::string> CollectModulePaths(SSETUP::ISetupOperation& procedure) {
-    CModulePathsVisitor visitor;
+    SSetupVisitors::CEnumDistributiveFilesVisitor visitor(
+        SSetupVisitors::CEnumDistributiveFilesVisitor::CEnumOnlyExecutables{});
     procedure.Accept(visitor);
-    return visitor.paths;
+    return visitor.GetFiles();
 }
 
 } // namespace

@@ -183,6 +183,16 @@ english="Zentavo drivers setup" russian="Установка драйверов Z
 run_main
 drive dump --title "$russian" --id 1001
 check "a Russian machine starts in Russian, English unchecked" has '^control 1005 Button "English" .* checked=0 '
+# Versions lists the package's executable modules, which the install procedure names.
+drive click --title "$russian" --id 1001 1008
+drive dump --title "$russian" --id 1010
+rows=$(sed -n 's/^row 1003 [0-9]* \("[^"]*"\) \("[^"]*"\) .*/\1 \2/p' <<<"$OUT")
+check "Versions: the reader driver with its version" grep -qE '^"zvIFDH\.sys" "[0-9.]+"$' <<<"$rows"
+check "Versions: the service provider with its version" grep -qE '^"zvCSP\.dll" "[0-9.]+"$' <<<"$rows"
+check "Versions: only executable modules" test -z "$(grep -vE '^"[^"]+\.(sys|dll|exe)" ' <<<"$rows")"
+shot package_program_ru --title "$russian" --id 1010
+drive click --title "$russian" --id 1010 1
+drive gone --title "$russian" --id 1010
 drive click --title "$russian" --id 1001 1005
 drive wait --title "$english" --id 1001
 drive click --title "$english" --id 1001 2 --exit

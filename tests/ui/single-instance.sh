@@ -51,7 +51,8 @@ for lang in en ru; do
     start 'C:\TOOLS\dialoghost.exe' $lang usage
     drive wait --title "$usage_title" --id 1
     check "$lang: covered again" is_topmost "$usage_title"
-    expect_eq "$lang: a quiet copy runs its install to the end" 0 "$(second_copy /Q /NORB)"
+    quiet=$(second_copy /Q /NORB)
+    check "$lang: a quiet copy runs its install to the end (0 or 1, not 5): $quiet" grep -qx '[01]' <<<"$quiet"
     check "$lang: the quiet copy's start brings the first copy forward" \
         wait_until 20 is_topmost "$main_title"
     drive click --title "$usage_title" --id 1 1 --exit
