@@ -2,7 +2,8 @@
 # The newer-files question in the program's install flow, with the install that follows each
 # answer: "Only new modules" keeps the newer installed module (the question comes again),
 # Cancel installs nothing, "Complete reinstall" puts the package's older modules in place
-# (the question does not come again).
+# (the question does not come again). Then the reader count chosen in dialog 107 is the one
+# the next showing starts from.
 source "$(dirname "$0")/../lib/bb.sh"
 
 bb_machine ui-newer
@@ -70,6 +71,29 @@ reinstall
 check "Complete reinstall put the older modules in place: not asked again" has "^control 65535 Static \"$installed\""
 drive click "${box[@]}" 1
 drive wait "${main[@]}"
+
+# Set number of readers with the installed drivers.
+readers=(--title "Number of readers" --id 1000)
+drive click "${main[@]}" 1003
+drive dump "${readers[@]}"
+current=$(sed -n 's/^control 1000 ComboBox .* selected=\([0-9-]*\)$/\1/p' <<<"$OUT")
+items=$(sed -n 's/^control 1000 ComboBox .* items=\([0-9]*\) .*/\1/p' <<<"$OUT")
+check "readers: the current count ($current) is selected among $items" test "${current:--1}" -ge 0
+want=$(( current == 1 ? 2 : 1 ))
+drive select "${readers[@]}" 1000 $want
+drive click "${readers[@]}" 1
+drive dump "${box[@]}"
+check "readers: updated" has '^control 65535 Static "Number of Zentavo readers have been successfully updated\." '
+drive click "${box[@]}" 1
+drive gone "${box[@]}"
+# Windows 98 takes the new readers at the next restart: No to restarting now.
+drive click --title "$caption" --id 7 --class '#32770' 7
+drive gone --title "$caption" --id 7 --class '#32770'
+drive click "${main[@]}" 1003
+drive dump "${readers[@]}"
+check "readers: the next showing starts from the chosen count $want" has " selected=$want\$"
+drive click "${readers[@]}" 2
+drive gone "${readers[@]}"
 drive click "${main[@]}" 2 --exit
 
 bb_done
