@@ -75,6 +75,8 @@ expect_eq "uninstall: the main dialog comes back" 0 "$RC"
 
 # Set number of readers keeps the main dialog, usable.
 drive click "${main[@]}" 1003
+drive click --title "Number of readers" --id 1000 2
+drive gone --title "Number of readers" --id 1000
 drive wait "${main[@]}"
 check "readers: the main dialog stays, enabled and visible" has_match '^window .* visible=1 enabled=1 '
 
