@@ -44,6 +44,13 @@ void RemoveSetupFolders(SSETUPOS::CIOsDependDefault& os) {
     }
 }
 
+// A name that GetTempFileNameA made in folder with that prefix: PREFIXnnnn.TMP.
+bool MadeBySystem(const std::string& path, const std::string& folder, const char* prefix) {
+    const std::string name = SSETUPOS::ToUpperText(SSETUPOS::GetFileNamePart(path));
+    return SSETUPOS::GetDirectoryPart(path) == folder + "\\" && name.find(prefix) == 0 &&
+           SSETUPOS::GetExtension(name) == "TMP";
+}
+
 int FilesIn(const std::string& folder) {
     WIN32_FIND_DATAA entry;
     int count = 0;
@@ -134,7 +141,7 @@ TEST_CASE("drive roots and existence of files and folders") {
     }
 }
 
-TEST_CASE("file primitives") {
+TEST_CASE("copy and directory primitives") {
     SSETUPOS::C9xFamilyOperations os;
     const std::string a = kFolder + "\\prim-a.txt";
     const std::string b = kFolder + "\\prim-b.txt";
@@ -144,76 +151,54 @@ TEST_CASE("file primitives") {
     CHECK(FileBytes(b) == "beta");
     CHECK(os.CopyFileTo(a.c_str(), b.c_str(), true));
     CHECK(FileBytes(b) == "alpha");
-    CHECK(os.RemoveFile(b.c_str()));
-    CHECK_FALSE(Exists(b));
-    CHECK_FALSE(os.RemoveFile(b.c_str()));
-
-    const std::string dir = kFolder + "\\made";
-    RemoveDirectoryA(dir.c_str());
-    CHECK(os.MakeDirectory(dir.c_str()));
-    CHECK(os.DirectoryExists(dir.c_str()));
-    CHECK_FALSE(os.MakeDirectory(dir.c_str()));
     // One level only.
     CHECK_FALSE(os.MakeDirectory((kFolder + "\\no\\such").c_str()));
-    CHECK(RemoveDirectoryA(dir.c_str()));
+    CHECK_FALSE(Exists(kFolder + "\\no"));
 }
 
 TEST_CASE("9x MoveFileTo replaces through a backup name") {
     SSETUPOS::C9xFamilyOperations os;
     const std::string source = kFolder + "\\new.dll";
     const std::string target = kFolder + "\\file.dll";
-    const auto reset = [&]() {
-        for (char digit = '0'; digit <= '9'; ++digit) {
-            ostest::Remove(target + digit);
-        }
-        PutFile(source, "new");
-        PutFile(target, "old");
+    const std::string missing = "(missing)";
+    const struct {
+        const char* name;
+        bool replace;
+        bool sourceThere;
+        bool targetThere;
+        int backupsTaken; // names ending in 0 to n - 1 hold other files
+        bool moved;
+    } cases[] = {
+        {"the backup name ending in 0 is taken: 1 is used, not left", true, true, true, 1, true},
+        {"no replacing: an existing target stays", false, true, true, 0, false},
+        {"a free target is a plain move", true, true, false, 0, true},
+        {"all ten backup names taken: nothing moves", true, true, true, 10, false},
+        {"all taken, no source: the target keeps its name", true, false, true, 10, false},
+        {"a missing source: the old target comes back", true, false, true, 0, false},
     };
-
-    SUBCASE("the backup name ending in 0 is taken: 1 is used and not left behind") {
-        reset();
-        PutFile(target + "0", "someone else's");
-        CHECK(os.MoveFileTo(source.c_str(), target.c_str(), true));
-        CHECK(FileBytes(target) == "new");
-        CHECK_FALSE(Exists(source));
-        CHECK(FileBytes(target + "0") == "someone else's");
-        CHECK_FALSE(Exists(target + "1"));
-        CHECK_FALSE(Exists(target + "2"));
-    }
-    SUBCASE("no replacing: an existing target stays") {
-        reset();
-        CHECK_FALSE(os.MoveFileTo(source.c_str(), target.c_str(), false));
-        CHECK(FileBytes(target) == "old");
-        CHECK(FileBytes(source) == "new");
-    }
-    SUBCASE("a free target is a plain move") {
-        reset();
-        ostest::Remove(target);
-        CHECK(os.MoveFileTo(source.c_str(), target.c_str(), true));
-        CHECK(FileBytes(target) == "new");
-        CHECK_FALSE(Exists(target + "0"));
-    }
-    SUBCASE("all ten backup names taken: nothing moves") {
-        reset();
-        for (char digit = '0'; digit <= '9'; ++digit) {
-            PutFile(target + digit, std::string(1, digit));
+    for (const auto& c : cases) {
+        INFO(c.name);
+        for (int digit = 0; digit < 10; ++digit) {
+            ostest::Remove(target + char('0' + digit));
+            if (digit < c.backupsTaken) {
+                PutFile(target + char('0' + digit), "taken");
+            }
         }
-        CHECK_FALSE(os.MoveFileTo(source.c_str(), target.c_str(), true));
-        CHECK(FileBytes(target) == "old");
-        CHECK(FileBytes(source) == "new");
-        CHECK(FileBytes(target + "9") == "9");
-        // With a missing source the old target must not take the source's name.
         ostest::Remove(source);
-        CHECK_FALSE(os.MoveFileTo(source.c_str(), target.c_str(), true));
-        CHECK(FileBytes(target) == "old");
-        CHECK_FALSE(Exists(source));
-    }
-    SUBCASE("a missing source: the old target comes back") {
-        reset();
-        ostest::Remove(source);
-        CHECK_FALSE(os.MoveFileTo(source.c_str(), target.c_str(), true));
-        CHECK(FileBytes(target) == "old");
-        CHECK_FALSE(Exists(target + "0"));
+        ostest::Remove(target);
+        if (c.sourceThere) {
+            PutFile(source, "new");
+        }
+        if (c.targetThere) {
+            PutFile(target, "old");
+        }
+        CHECK(os.MoveFileTo(source.c_str(), target.c_str(), c.replace) == c.moved);
+        CHECK(FileBytes(target) == (c.moved ? "new" : c.targetThere ? "old" : missing));
+        CHECK(FileBytes(source) == (!c.moved && c.sourceThere ? "new" : missing));
+        for (int digit = 0; digit < 10; ++digit) {
+            CHECK(FileBytes(target + char('0' + digit)) ==
+                  (digit < c.backupsTaken ? "taken" : missing));
+        }
     }
 }
 
@@ -291,9 +276,7 @@ TEST_CASE("BackupToTempFolder") {
 
     // The same name again: a name that the system makes, with the prefix stp.
     const std::string second = os.BackupToTempFolder((kFolder + "\\two\\drv.sys").c_str(), false);
-    CHECK(SSETUPOS::GetDirectoryPart(second) == folder + "\\");
-    CHECK(SSETUPOS::ToUpperText(SSETUPOS::GetFileNamePart(second)).find("STP") == 0);
-    CHECK(SSETUPOS::ToUpperText(SSETUPOS::GetExtension(second)) == "TMP");
+    CHECK(MadeBySystem(second, folder, "STP"));
     CHECK(FileBytes(second) == "second");
     CHECK(FileBytes(first) == "first");
 
@@ -304,7 +287,7 @@ TEST_CASE("BackupToTempFolder") {
     // Moving a second file of that name replaces the empty file the system made.
     PutFile(kFolder + "\\moved.sys", "moved again");
     const std::string movedAgain = os.BackupToTempFolder((kFolder + "\\moved.sys").c_str(), true);
-    CHECK(SSETUPOS::ToUpperText(SSETUPOS::GetFileNamePart(movedAgain)).find("STP") == 0);
+    CHECK(MadeBySystem(movedAgain, folder, "STP"));
     CHECK(FileBytes(movedAgain) == "moved again");
     CHECK_FALSE(Exists(kFolder + "\\moved.sys"));
 
@@ -325,9 +308,7 @@ TEST_CASE("CopyToUniqueName") {
     // _ab is taken: the system makes a name with the file's first letters as prefix.
     PutFile(into + "\\_ab", "taken");
     const std::string unique = os.CopyToUniqueName((kFolder + "\\ab").c_str(), into.c_str());
-    CHECK(SSETUPOS::GetDirectoryPart(unique) == into + "\\");
-    CHECK(SSETUPOS::ToUpperText(SSETUPOS::GetFileNamePart(unique)).find("AB") == 0);
-    CHECK(SSETUPOS::ToUpperText(SSETUPOS::GetExtension(unique)) == "TMP");
+    CHECK(MadeBySystem(unique, into, "AB"));
     CHECK(FileBytes(unique) == "ab");
     CHECK(FileBytes(into + "\\_ab") == "taken");
 
@@ -393,26 +374,10 @@ TEST_CASE("9x boot-time renames are 8.3 lines of the Rename section of WININIT.I
 
 TEST_CASE("the explicit-call library") {
     SEXPL_CALL::CLibrary kernel("kernel32.dll");
-    const auto getVersion = kernel.GetProcAs<DWORD(WINAPI*)()>("GetVersion");
-    CHECK(getVersion() == GetVersion());
-    try {
-        kernel.GetProc("NoSuchFunctionAnywhere");
-        FAIL("no exception");
-    } catch (const SEXPL_CALL::CProcNotFoundException& error) {
-        CHECK(error.GetLibrary() == "kernel32.dll");
-        CHECK(error.GetProcedure() == "NoSuchFunctionAnywhere");
-        CHECK(error.GetError() == ERROR_PROC_NOT_FOUND);
-    }
+    CHECK(kernel.GetProcAs<DWORD(WINAPI*)()>("GetVersion")() == GetVersion());
+    CHECK_THROWS_AS(kernel.GetProc("NoSuchFunctionAnywhere"), SEXPL_CALL::CProcNotFoundException);
     SEXPL_CALL::CLibrary missing("nosuchlibrary.dll");
-    try {
-        missing.GetProc("Anything");
-        FAIL("no exception");
-    } catch (const SEXPL_CALL::CLibNotFoundException& error) {
-        CHECK(error.GetLibrary() == "nosuchlibrary.dll");
-        // Windows says ERROR_MOD_NOT_FOUND, Wine ERROR_DLL_NOT_FOUND.
-        const DWORD code = error.GetError();
-        CHECK((code == ERROR_MOD_NOT_FOUND || code == ERROR_DLL_NOT_FOUND));
-    }
+    CHECK_THROWS_AS(missing.GetProc("Anything"), SEXPL_CALL::CLibNotFoundException);
 }
 
 TEST_CASE("path text") {

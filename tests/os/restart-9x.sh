@@ -50,13 +50,15 @@ expect_eq "restart replaced the long-named target" new "$(cat "$R/Long Target.dl
 expect_eq "under its long name, and nothing else is left" "Long Target.dll" "$(ls "$R")"
 check "WININIT.INI was used up" test ! -e "$W"
 
-# Four requests, one rename and one deletion cancelled: only the other two happen.
-printf 'a old' >"$R/a.dll"
-printf 'a new' >"$R/a.new"
-printf 'b old' >"$R/b.dll"
-printf 'b new' >"$R/b.new"
+# Another program's request, its line without CR LF; four of ours, one rename and one
+# deletion cancelled; and the file operations over files in use, as a procedure runs them:
+# a driver held open is replaced through a copy beside it, a library in use is deleted.
+# Their line stays whole; only the cancelled requests are not performed.
+for f in a b; do printf "$f old" >"$R/$f.dll"; printf "$f new" >"$R/$f.new"; done
+printf theirs >"$R/theirs.dll"
 printf keep >"$R/keep.dll"
 printf drop >"$R/drop.dll"
+printf '[Rename]\r\nNUL=C:\\R\\theirs.dll' >"$W"
 tool move 'C:\R\a.new' 'C:\R\a.dll'
 tool move 'C:\R\keep.dll' -
 tool move 'C:\R\b.new' 'C:\R\b.dll'
@@ -65,32 +67,7 @@ tool cancel 'C:\R\b.new' 'C:\R\b.dll'
 expect_eq "rename cancelled" 0 "$BB_RC"
 tool cancel 'C:\R\keep.dll' -
 expect_eq "deletion cancelled" 0 "$BB_RC"
-expect_file_bytes "WININIT.INI holds the two others" "$W" '[Rename]\r\nC:\\R\\a.dll = C:\\R\\a.new\r\nNUL = C:\\R\\drop.dll\r\n'
-session_restart
-expect_eq "the kept rename happened" 'a new' "$(cat "$R/a.dll" 2>/dev/null)"
-check "the kept deletion happened" test ! -e "$R/drop.dll"
-expect_eq "the cancelled rename did not" 'b old' "$(cat "$R/b.dll" 2>/dev/null)"
-expect_eq "its source stays" 'b new' "$(cat "$R/b.new" 2>/dev/null)"
-expect_eq "the cancelled deletion did not" keep "$(cat "$R/keep.dll" 2>/dev/null)"
-
-# Another program's WININIT.INI, its last line without CR LF: that line stays whole, and
-# cancelling ours keeps their request.
-printf 'c old' >"$R/c.dll"
-printf 'c new' >"$R/c.new"
-printf theirs >"$R/theirs.dll"
-printf ours >"$R/ours.dll"
-printf '[Rename]\r\nNUL=C:\\R\\theirs.dll' >"$W"
-tool move 'C:\R\c.new' 'C:\R\c.dll'
-tool move 'C:\R\ours.dll' -
-expect_file_bytes "our lines follow theirs" "$W" '[Rename]\r\nNUL=C:\\R\\theirs.dll\r\nC:\\R\\c.dll = C:\\R\\c.new\r\nNUL = C:\\R\\ours.dll\r\n'
-tool cancel 'C:\R\ours.dll' -
-session_restart
-check "their deletion happened" test ! -e "$R/theirs.dll"
-expect_eq "our rename happened" 'c new' "$(cat "$R/c.dll" 2>/dev/null)"
-expect_eq "our cancelled deletion did not" ours "$(cat "$R/ours.dll" 2>/dev/null)"
-
-# The file operations over files in use, as a procedure runs them: a driver held open is
-# replaced through a copy beside it, a library in use is deleted.
+expect_file_bytes "WININIT.INI: their line, then our two others" "$W" '[Rename]\r\nNUL=C:\\R\\theirs.dll\r\nC:\\R\\a.dll = C:\\R\\a.new\r\nNUL = C:\\R\\drop.dll\r\n'
 mkdir -p "$BB_C/OPSR/PKG" "$BB_C/OPSR/SYS"
 printf 'driver 1.1' >"$BB_C/OPSR/PKG/zvIFDH.sys"
 printf 'driver 1.0' >"$BB_C/OPSR/SYS/zvIFDH.sys"
@@ -104,9 +81,15 @@ check "a delete line for the library" grep -qix 'NUL = C:\\OPSR\\SYS\\zvOLD.dll'
 expect_file_bytes "the copy beside the driver holds the new one" "$BB_C/OPSR/SYS/_zvIFDH.sys" 'driver 1.1'
 # The restart ends every program, the holders too.
 session_restart
-expect_file_bytes "after the restart the driver is the new one" "$BB_C/OPSR/SYS/zvIFDH.sys" 'driver 1.1'
-check "the temporary copy is gone" test ! -e "$BB_C/OPSR/SYS/_zvIFDH.sys"
-check "the library is gone" test ! -e "$BB_C/OPSR/SYS/zvOLD.dll"
+check "their deletion happened" test ! -e "$R/theirs.dll"
+expect_eq "the kept rename happened" 'a new' "$(cat "$R/a.dll" 2>/dev/null)"
+check "the kept deletion happened" test ! -e "$R/drop.dll"
+expect_eq "the cancelled rename did not" 'b old' "$(cat "$R/b.dll" 2>/dev/null)"
+expect_eq "its source stays" 'b new' "$(cat "$R/b.new" 2>/dev/null)"
+expect_eq "the cancelled deletion did not" keep "$(cat "$R/keep.dll" 2>/dev/null)"
+expect_file_bytes "the held driver is the new one" "$BB_C/OPSR/SYS/zvIFDH.sys" 'driver 1.1'
+check "its temporary copy is gone" test ! -e "$BB_C/OPSR/SYS/_zvIFDH.sys"
+check "the library in use is gone" test ! -e "$BB_C/OPSR/SYS/zvOLD.dll"
 
 # A file without a Rename section whose last line has no CR LF: the new header gets a line.
 # Then ShutdownSystem asks for the restart itself.
