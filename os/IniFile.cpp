@@ -97,6 +97,13 @@ void CIniFile::Edit(Plan plan, const char* section, const char* key, const char*
 
 void CIniFile::OpenFile() {
     Close();
+    // A read-only file is edited all the same (the system reads it at the next start) and
+    // gets its attributes back when the edit ends.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        restoreAttributes = attributes;
+    }
     file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                        OPEN_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN | FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -158,6 +165,10 @@ void CIniFile::Close() {
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
         file = INVALID_HANDLE_VALUE;
+    }
+    if (restoreAttributes != INVALID_FILE_ATTRIBUTES) {
+        SetFileAttributesA(path.c_str(), restoreAttributes);
+        restoreAttributes = INVALID_FILE_ATTRIBUTES;
     }
     dataSize = 0;
 }

@@ -67,6 +67,8 @@ private:
     HANDLE file = INVALID_HANDLE_VALUE;
     DWORD mappedSize = 0;
     DWORD dataSize = 0;
+    // The attributes to put back on a read-only file after the edit.
+    DWORD restoreAttributes = INVALID_FILE_ATTRIBUTES;
 };
 
 } // namespace SWININIT

@@ -68,6 +68,7 @@ private:
 TEST_CASE("the editor adds and removes its lines and keeps every other byte") {
     const std::string line = "NUL = C:\\OLD\\A.DLL\r\n";
     const std::string rename = "[Rename]\r\n" + line;
+    const std::string longValue(70000, 'v');
     const CEditCase cases[] = {
         {"missing file", kMissing, '+', "Rename", "NUL", "C:\\OLD\\A.DLL", rename},
         {"empty file", "", '+', "Rename", "NUL", "C:\\OLD\\A.DLL", rename},
@@ -107,13 +108,42 @@ TEST_CASE("the editor adds and removes its lines and keeps every other byte") {
          "[boot]\r\nNUL = A\r\n[Rename]\r\nX = Y\r\n[x]\r\nNUL = A\r\n", '-', "Rename", "NUL", "A",
          "[boot]\r\nNUL = A\r\n[Rename]\r\nX = Y\r\n[x]\r\nNUL = A\r\n"},
         {"remove: nothing in an empty file", "", '-', "Rename", "NUL", "A", ""},
+        // What other programs and damaged files hold.
+        {"CR line ends", "[Rename]\rX = Y\r[x]\r", '+', "Rename", "NUL", "C:\\OLD\\A.DLL",
+         "[Rename]\rX = Y\r" + line + "[x]\r"},
+        {"remove: CR line ends", "[Rename]\rX = Y\rZ = 1", '-', "Rename", "X", "Y",
+         "[Rename]\rZ = 1"},
+        {"LF line ends", "[Rename]\nX = Y\n", '+', "Rename", "NUL", "C:\\OLD\\A.DLL",
+         "[Rename]\nX = Y\n" + line},
+        {"remove: LF line ends", "[Rename]\nX = Y\nZ = 1\n", '-', "Rename", "Z", "1",
+         "[Rename]\nX = Y\n"},
+        {"two Rename sections: the first gets the line", "[Rename]\r\nA = 1\r\n[Rename]\r\n", '+',
+         "Rename", "NUL", "C:\\OLD\\A.DLL",
+         rename.substr(0, 10) + "A = 1\r\n" + line + "[Rename]\r\n"},
+        {"remove: from the second Rename section", "[Rename]\r\nA = 1\r\n[x]\r\nB=2\r\n" + rename,
+         '-', "Rename", "NUL", "C:\\OLD\\A.DLL", "[Rename]\r\nA = 1\r\n[x]\r\nB=2\r\n[Rename]\r\n"},
+        {"NUL bytes inside lines stay", "[Rename]\r\nA\0 = \0B\r\nX = Y\r\n"s, '-', "Rename", "X",
+         "Y", "[Rename]\r\nA\0 = \0B\r\n"s},
+        {"NUL bytes inside the last line stay", "[Rename]\r\n\0\0x"s, '+', "Rename", "NUL",
+         "C:\\OLD\\A.DLL", "[Rename]\r\n\0\0x\r\n"s + line},
+        {"a line longer than any buffer", std::string(100000, 'k') + "\r\n" + rename, '-', "Rename",
+         "NUL", "C:\\OLD\\A.DLL", std::string(100000, 'k') + "\r\n[Rename]\r\n"},
+        {"an entry longer than any buffer", "[Rename]\r\n", '+', "Rename", "NUL", longValue.c_str(),
+         "[Rename]\r\nNUL = " + longValue + "\r\n"},
     };
-    for (const CEditCase& c : cases) {
-        INFO(c.name);
-        const std::string path = IniWith(c.before);
-        SWININIT::CIniFile editor(path.c_str());
-        Apply(editor, c);
-        CHECK(FileBytes(path) == c.after);
+    // Each case also on a read-only file, which is edited and stays read-only.
+    for (const DWORD attributes : {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_READONLY}) {
+        for (const CEditCase& c : cases) {
+            INFO(c.name);
+            INFO(attributes);
+            const std::string path = IniWith(c.before);
+            SetFileAttributesA(path.c_str(), attributes);
+            SWININIT::CIniFile editor(path.c_str());
+            Apply(editor, c);
+            CHECK(FileBytes(path) == c.after);
+            CHECK((GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) ==
+                  (c.before == kMissing ? 0 : attributes & FILE_ATTRIBUTE_READONLY));
+        }
     }
 }
 
