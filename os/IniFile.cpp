@@ -10,14 +10,17 @@ std::string OrEmpty(const char* text) {
     return text ? std::string(text) : std::string();
 }
 
-// CharUpperA of every byte value: given a value below 0x10000 it converts that one character.
+// The system's upper case of every byte value, in one call (as CharUpperA has it).
 CUpperCase SystemUpperCase() {
     CUpperCase upper;
+    char bytes[256];
+    for (unsigned value = 0; value < 256; ++value) {
+        bytes[value] = static_cast<char>(value);
+    }
+    CharUpperBuffA(bytes + 1, 255);
     upper.of[0] = 0;
     for (unsigned value = 1; value < 256; ++value) {
-        const ULONG_PTR one = value;
-        upper.of[value] = static_cast<unsigned char>(
-            reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(one))) & 0xFF);
+        upper.of[value] = static_cast<unsigned char>(bytes[value]);
     }
     return upper;
 }

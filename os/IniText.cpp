@@ -32,27 +32,26 @@ CIniText::CIniText(const char* data, size_t size, const CUpperCase& upper)
     }
 }
 
-size_t CIniText::LineEnd(size_t pos) const {
-    while (pos < size && !IsLineBreak(data[pos])) {
-        ++pos;
+CIniText::CLine CIniText::LineAt(size_t pos) const {
+    const char* const begin = data + pos;
+    const char* const last = data + size;
+    const char* end = begin;
+    while (end != last && *end != '\r' && *end != '\n') {
+        ++end;
     }
-    return pos;
-}
-
-size_t CIniText::NextLine(size_t pos) const {
-    pos = LineEnd(pos);
-    if (pos < size && data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n') {
-        return pos + 2;
+    const char* next = end;
+    if (next != last) {
+        next += *next == '\r' && next + 1 != last && next[1] == '\n' ? 2 : 1;
     }
-    return pos < size ? pos + 1 : pos;
+    return {pos, static_cast<size_t>(end - data), static_cast<size_t>(next - data)};
 }
 
 bool CIniText::EndsInsideLine() const {
     return size > 0 && !IsLineBreak(data[size - 1]);
 }
 
-bool CIniText::IsBlank(size_t pos) const {
-    for (const size_t end = LineEnd(pos); pos < end; ++pos) {
+bool CIniText::IsBlank(const CLine& line) const {
+    for (size_t pos = line.begin; pos < line.end; ++pos) {
         if (data[pos] != ' ' && data[pos] != '\t') {
             return false;
         }
@@ -83,14 +82,13 @@ bool CIniText::Equals(CRange range, const std::string& upperText) const {
     return true;
 }
 
-bool CIniText::IsSectionHeader(size_t pos, CRange* name) const {
-    const size_t end = LineEnd(pos);
-    const void* open = std::memchr(data + pos, '[', end - pos);
+bool CIniText::IsSectionHeader(const CLine& line, CRange* name) const {
+    const void* open = std::memchr(data + line.begin, '[', line.end - line.begin);
     if (open == nullptr) {
         return false;
     }
     const size_t nameBegin = static_cast<const char*>(open) - data + 1;
-    const void* close = std::memchr(data + nameBegin, ']', end - nameBegin);
+    const void* close = std::memchr(data + nameBegin, ']', line.end - nameBegin);
     if (close == nullptr) {
         return false;
     }
@@ -98,35 +96,43 @@ bool CIniText::IsSectionHeader(size_t pos, CRange* name) const {
     return true;
 }
 
-bool CIniText::IsSection(size_t pos, const std::string& upperName) const {
+bool CIniText::IsSection(const CLine& line, const std::string& upperName) const {
     CRange name;
-    return IsSectionHeader(pos, &name) && Equals(name, upperName);
+    return IsSectionHeader(line, &name) && Equals(name, upperName);
 }
 
-size_t CIniText::FindSection(const std::string& upperName, size_t from) const {
-    for (size_t pos = from; pos < size; pos = NextLine(pos)) {
-        if (IsSection(pos, upperName)) {
-            return pos;
+CIniText::CLine CIniText::FindSection(const std::string& upperName, size_t from) const {
+    for (size_t pos = from; pos < size;) {
+        const CLine line = LineAt(pos);
+        if (IsSection(line, upperName)) {
+            return line;
         }
+        pos = line.next;
     }
-    return size;
+    return {size, size, size};
 }
 
-size_t CIniText::FindInsertionPoint(size_t header) const {
+size_t CIniText::FindInsertionPoint(const CLine& header) const {
     CRange name;
-    size_t insertion = NextLine(header);
-    if (insertion >= size || IsSectionHeader(insertion, &name)) {
-        return insertion;
+    if (header.next >= size) {
+        return header.next;
+    }
+    const CLine first = LineAt(header.next);
+    if (IsSectionHeader(first, &name)) {
+        return first.begin;
     }
     // The first line of the section counts even when blank; later blank lines only count
     // when a non-blank line follows them, so blank lines that end the section stay last.
-    insertion = NextLine(insertion);
-    for (size_t pos = insertion; pos < size && !IsSectionHeader(pos, &name);) {
-        const bool blank = IsBlank(pos);
-        pos = NextLine(pos);
-        if (!blank) {
-            insertion = pos;
+    size_t insertion = first.next;
+    for (size_t pos = insertion; pos < size;) {
+        const CLine line = LineAt(pos);
+        if (IsSectionHeader(line, &name)) {
+            break;
         }
+        if (!IsBlank(line)) {
+            insertion = line.next;
+        }
+        pos = line.next;
     }
     return insertion;
 }
@@ -134,8 +140,8 @@ size_t CIniText::FindInsertionPoint(size_t header) const {
 CTextEdit CIniText::AddEntry(const std::string& section, const std::string& key,
                              const std::string& value) const {
     CTextEdit edit;
-    const size_t header = FindSection(CompareForm(section, upper), 0);
-    if (header == size) {
+    const CLine header = FindSection(CompareForm(section, upper), 0);
+    if (header.begin == size) {
         edit.at = size;
         edit.insert = "[" + section + "]" + kLineBreak;
     } else {
@@ -155,25 +161,28 @@ bool CIniText::RemoveEntry(const std::string& section, const std::string& key,
     const std::string upperKey = CompareForm(key, upper);
     const std::string upperValue = CompareForm(value, upper);
     CRange name;
-    for (size_t header = FindSection(upperName, 0); header < size;
-         header = FindSection(upperName, header)) {
-        size_t pos = NextLine(header);
-        for (; pos < size && !IsSectionHeader(pos, &name); pos = NextLine(pos)) {
-            const size_t end = LineEnd(pos);
-            const void* equals = std::memchr(data + pos, '=', end - pos);
-            if (equals == nullptr) {
-                continue;
+    for (CLine header = FindSection(upperName, 0); header.begin < size;
+         header = FindSection(upperName, header.begin)) {
+        size_t pos = header.next;
+        for (; pos < size;) {
+            const CLine line = LineAt(pos);
+            if (IsSectionHeader(line, &name)) {
+                break;
             }
-            const size_t split = static_cast<const char*>(equals) - data;
-            if (Equals(Trimmed(pos, split), upperKey) &&
-                Equals(Trimmed(split + 1, end), upperValue)) {
-                edit->at = pos;
-                edit->erase = NextLine(pos) - pos;
-                edit->insert.clear();
-                return true;
+            const void* equals = std::memchr(data + pos, '=', line.end - pos);
+            if (equals != nullptr) {
+                const size_t split = static_cast<const char*>(equals) - data;
+                if (Equals(Trimmed(pos, split), upperKey) &&
+                    Equals(Trimmed(split + 1, line.end), upperValue)) {
+                    edit->at = pos;
+                    edit->erase = line.next - pos;
+                    edit->insert.clear();
+                    return true;
+                }
             }
+            pos = line.next;
         }
-        header = pos;
+        header.begin = pos;
     }
     return false;
 }

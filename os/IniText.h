@@ -43,16 +43,22 @@ private:
         size_t begin;
         size_t end;
     };
+    // A line: its text [begin, end) and the start of the next line (past its line break).
+    struct CLine {
+        size_t begin;
+        size_t end;
+        size_t next;
+    };
 
-    size_t LineEnd(size_t pos) const;
-    size_t NextLine(size_t pos) const;
+    CLine LineAt(size_t pos) const;
     bool EndsInsideLine() const;
-    bool IsBlank(size_t pos) const;
+    bool IsBlank(const CLine& line) const;
     // A '[' with a ']' after it on the line; name is the text between, trimmed of spaces.
-    bool IsSectionHeader(size_t pos, CRange* name) const;
-    bool IsSection(size_t pos, const std::string& upperName) const;
-    size_t FindSection(const std::string& upperName, size_t from) const;
-    size_t FindInsertionPoint(size_t header) const;
+    bool IsSectionHeader(const CLine& line, CRange* name) const;
+    bool IsSection(const CLine& line, const std::string& upperName) const;
+    // The first header line of that section at or after from; a line at Size() if none.
+    CLine FindSection(const std::string& upperName, size_t from) const;
+    size_t FindInsertionPoint(const CLine& header) const;
     CRange Trimmed(size_t begin, size_t end) const;
     // Whether the bytes of range are upperText after upper-casing.
     bool Equals(CRange range, const std::string& upperText) const;
