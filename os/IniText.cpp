@@ -26,24 +26,27 @@ std::string CompareForm(const std::string& text, const CUpperCase& upper) {
 }
 
 CIniText::CIniText(const char* data, size_t size, const CUpperCase& upper)
-    : data(data), size(size), upper(upper) {
+    : data(data), size(size), upper(upper), lineFeedFrom(1), lineFeed(0) {
     while (this->size > 0 && data[this->size - 1] == '\0') {
         --this->size;
     }
 }
 
 CIniText::CLine CIniText::LineAt(size_t pos) const {
-    const char* const begin = data + pos;
-    const char* const last = data + size;
-    const char* end = begin;
-    while (end != last && *end != '\r' && *end != '\n') {
-        ++end;
+    // The next LF is looked for once and kept while the lines before it are read, so that a
+    // file of CR-ended lines is not searched to its end for every line.
+    if (pos < lineFeedFrom || pos > lineFeed) {
+        lineFeedFrom = pos;
+        const void* found = std::memchr(data + pos, '\n', size - pos);
+        lineFeed = found != nullptr ? static_cast<const char*>(found) - data : size;
     }
-    const char* next = end;
-    if (next != last) {
-        next += *next == '\r' && next + 1 != last && next[1] == '\n' ? 2 : 1;
+    const void* cr = std::memchr(data + pos, '\r', lineFeed - pos);
+    const size_t end = cr != nullptr ? static_cast<const char*>(cr) - data : lineFeed;
+    size_t next = end;
+    if (next < size) {
+        next += data[next] == '\r' && next + 1 < size && data[next + 1] == '\n' ? 2 : 1;
     }
-    return {pos, static_cast<size_t>(end - data), static_cast<size_t>(next - data)};
+    return {pos, end, next};
 }
 
 bool CIniText::EndsInsideLine() const {

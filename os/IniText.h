@@ -66,6 +66,10 @@ private:
     const char* data;
     size_t size;
     const CUpperCase& upper;
+    // The first LF at or after lineFeedFrom (Size() when there is none), as LineAt last found
+    // it; lines are mostly read in order.
+    mutable size_t lineFeedFrom;
+    mutable size_t lineFeed;
 };
 
 // The text upper-cased and trimmed of spaces, as names, keys and values are compared.
