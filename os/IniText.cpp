@@ -26,27 +26,56 @@ std::string CompareForm(const std::string& text, const CUpperCase& upper) {
 }
 
 CIniText::CIniText(const char* data, size_t size, const CUpperCase& upper)
-    : data(data), size(size), upper(upper), lineFeedFrom(1), lineFeed(0) {
+    : data(data), size(size), upper(upper) {
     while (this->size > 0 && data[this->size - 1] == '\0') {
         --this->size;
     }
 }
 
+// One pass over a line finds its end and the first '[' and '=' in it: the bytes that stop
+// the scan are marked here (a table, as this is the loop the whole edit time goes to).
+namespace {
+
+struct CStopBytes {
+    bool stops[256];
+};
+
+constexpr CStopBytes MakeStopBytes() {
+    CStopBytes table{};
+    table.stops[static_cast<unsigned char>('\r')] = true;
+    table.stops[static_cast<unsigned char>('\n')] = true;
+    table.stops[static_cast<unsigned char>('[')] = true;
+    table.stops[static_cast<unsigned char>('=')] = true;
+    return table;
+}
+
+constexpr CStopBytes kStopBytes = MakeStopBytes();
+
+} // namespace
+
 CIniText::CLine CIniText::LineAt(size_t pos) const {
-    // The next LF is looked for once and kept while the lines before it are read, so that a
-    // file of CR-ended lines is not searched to its end for every line.
-    if (pos < lineFeedFrom || pos > lineFeed) {
-        lineFeedFrom = pos;
-        const void* found = std::memchr(data + pos, '\n', size - pos);
-        lineFeed = found != nullptr ? static_cast<const char*>(found) - data : size;
+    const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(data);
+    CLine line{pos, pos, pos, size, size};
+    size_t at = pos;
+    for (;; ++at) {
+        while (at < size && !kStopBytes.stops[bytes[at]]) {
+            ++at;
+        }
+        if (at == size || IsLineBreak(data[at])) {
+            break;
+        }
+        if (data[at] == '[' && line.open == size) {
+            line.open = at;
+        } else if (data[at] == '=' && line.equals == size) {
+            line.equals = at;
+        }
     }
-    const void* cr = std::memchr(data + pos, '\r', lineFeed - pos);
-    const size_t end = cr != nullptr ? static_cast<const char*>(cr) - data : lineFeed;
-    size_t next = end;
-    if (next < size) {
-        next += data[next] == '\r' && next + 1 < size && data[next + 1] == '\n' ? 2 : 1;
+    line.end = at;
+    line.next = at;
+    if (at < size) {
+        line.next += data[at] == '\r' && at + 1 < size && data[at + 1] == '\n' ? 2 : 1;
     }
-    return {pos, end, next};
+    return line;
 }
 
 bool CIniText::EndsInsideLine() const {
@@ -86,11 +115,10 @@ bool CIniText::Equals(CRange range, const std::string& upperText) const {
 }
 
 bool CIniText::IsSectionHeader(const CLine& line, CRange* name) const {
-    const void* open = std::memchr(data + line.begin, '[', line.end - line.begin);
-    if (open == nullptr) {
+    if (line.open == size) {
         return false;
     }
-    const size_t nameBegin = static_cast<const char*>(open) - data + 1;
+    const size_t nameBegin = line.open + 1;
     const void* close = std::memchr(data + nameBegin, ']', line.end - nameBegin);
     if (close == nullptr) {
         return false;
@@ -112,7 +140,7 @@ CIniText::CLine CIniText::FindSection(const std::string& upperName, size_t from)
         }
         pos = line.next;
     }
-    return {size, size, size};
+    return {size, size, size, size, size};
 }
 
 size_t CIniText::FindInsertionPoint(const CLine& header) const {
@@ -172,9 +200,8 @@ bool CIniText::RemoveEntry(const std::string& section, const std::string& key,
             if (IsSectionHeader(line, &name)) {
                 break;
             }
-            const void* equals = std::memchr(data + pos, '=', line.end - pos);
-            if (equals != nullptr) {
-                const size_t split = static_cast<const char*>(equals) - data;
+            if (line.equals != size) {
+                const size_t split = line.equals;
                 if (Equals(Trimmed(pos, split), upperKey) &&
                     Equals(Trimmed(split + 1, line.end), upperValue)) {
                     edit->at = pos;

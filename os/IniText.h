@@ -43,11 +43,14 @@ private:
         size_t begin;
         size_t end;
     };
-    // A line: its text [begin, end) and the start of the next line (past its line break).
+    // A line: its text [begin, end), the start of the next line (past its line break), and
+    // its first '[' and first '=' (Size() when it has none).
     struct CLine {
         size_t begin;
         size_t end;
         size_t next;
+        size_t open;
+        size_t equals;
     };
 
     CLine LineAt(size_t pos) const;
@@ -66,10 +69,6 @@ private:
     const char* data;
     size_t size;
     const CUpperCase& upper;
-    // The first LF at or after lineFeedFrom (Size() when there is none), as LineAt last found
-    // it; lines are mostly read in order.
-    mutable size_t lineFeedFrom;
-    mutable size_t lineFeed;
 };
 
 // The text upper-cased and trimmed of spaces, as names, keys and values are compared.
