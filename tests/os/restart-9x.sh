@@ -48,7 +48,7 @@ check "WININIT.INI was used up" test ! -e "$W"
 # deletion cancelled; and the file operations over files in use, as a procedure runs them:
 # a driver held open is replaced through a copy beside it, a library in use is deleted.
 # Their line stays whole; only the cancelled requests are not performed.
-for f in a b; do printf "$f old" >"$R/$f.dll"; printf "$f new" >"$R/$f.new"; done
+for f in a b; do printf '%s old' $f >"$R/$f.dll"; printf '%s new' $f >"$R/$f.new"; done
 printf theirs >"$R/theirs.dll"
 printf keep >"$R/keep.dll"
 printf drop >"$R/drop.dll"
