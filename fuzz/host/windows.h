@@ -1,6 +1,7 @@
 #pragma once
 // Host stand-in for the few Win32 names the command-line parser's file uses, so that the
-// parser builds natively for fuzzing. Not part of the product.
+// parser builds natively for fuzzing; its upper case also fills the table the WININIT.INI
+// text logic is given. Not part of the product.
 #include <cstdint>
 
 typedef long LONG;
