@@ -1,7 +1,7 @@
 # The two commands a newcomer needs; both do all set-up themselves.
 #   make demo   build Morvisk.exe and run it on the virtual Windows 98 machine
 #   make test   build everything and run every test
-.PHONY: all build test demo deps format clean
+.PHONY: all build test demo bench deps format clean
 
 JOBS ?= 2
 
@@ -20,6 +20,10 @@ test: build
 
 demo: build
 	@scripts/demo
+
+# Not a test: times the installer against an NSIS peer and the least work (README).
+bench: build
+	@bench/run
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
