@@ -1,7 +1,8 @@
 # The two commands a newcomer needs; both do all set-up themselves.
 #   make demo   build Morvisk.exe and run it on the virtual Windows 98 machine
 #   make test   build everything and run every test
-.PHONY: all build test demo deps format clean
+#   make acceptance   the longer proof: scenarios with restarts, bad input, fuzzing
+.PHONY: all build test acceptance demo deps format clean
 
 JOBS ?= 2
 
@@ -17,6 +18,9 @@ build: deps
 
 test: build
 	@scripts/test
+
+acceptance: build
+	@scripts/acceptance
 
 demo: build
 	@scripts/demo
