@@ -197,12 +197,6 @@ bool CMainInstall::IsWindows9xVersion(const OSVERSIONINFOA& version) {
     return version.dwMajorVersion == 4 && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
-// A quiet run shows no box: the log says which package file stopped it.
-void CMainInstall::LogUnusablePackageFile(const std::string& path) {
-    log.Printf("Package file '%s' is missing or damaged. ABORTING Installation ...\n",
-               path.c_str());
-}
-
 bool CMainInstall::CheckDistributive(HWND owner) {
     std::unique_ptr<SSETUP::ISetupOperation> procedure;
     try {
@@ -212,7 +206,6 @@ bool CMainInstall::CheckDistributive(HWND owner) {
     if (!procedure) {
         const std::string driverPath =
             factory->GetFilePath(CPackageLayout::FileReaderDriver, CPackageLayout::PackageFolder);
-        LogUnusablePackageFile(driverPath);
         ShowErrorMessage(owner, FormatText(IDS_FILE_MISSING, driverPath).c_str(),
                          GetMessageCaption().c_str(), errorStyle, 1);
         return false;
@@ -222,7 +215,6 @@ bool CMainInstall::CheckDistributive(HWND owner) {
     if (!visitor.IsComplete()) {
         const std::list<std::string> missing = visitor.GetMissingFiles();
         const std::string first = missing.empty() ? std::string() : missing.front();
-        LogUnusablePackageFile(first);
         ShowErrorMessage(owner, FormatText(IDS_FILE_MISSING, first).c_str(),
                          GetMessageCaption().c_str(), errorStyle, 1);
         return false;

@@ -72,7 +72,6 @@ public:
     // 0 to go on, -1 after the usage dialog.
     int Initialize(const char* commandLine);
     bool CheckDistributive(HWND owner);
-    void LogUnusablePackageFile(const std::string& path);
     int InstallDrivers(HWND owner);
     int UninstallDrivers();
     int AskOverwrite(SSETUP::ISetupOperation& procedure);

@@ -38,14 +38,18 @@ bool ReadAt(HANDLE file, DWORD offset, void* buffer, DWORD size) {
            ReadFile(file, buffer, size, &read, nullptr) && read == size;
 }
 
-// A module image whose headers and sections all lie within the file: a copy cut short in
-// transfer fails here, before anything of the package is installed.
-bool IsWholeImage(const std::string& path, DWORD fileSize) {
+// A module image cut short in transfer: it starts as one ("MZ") but its headers or a section
+// run past the end of the file. A file that is no image at all is not judged here.
+bool IsImageCutShort(const std::string& path, DWORD fileSize) {
     const CReadOnlyFile file(path);
-    IMAGE_DOS_HEADER dos;
-    if (!file.IsValid() || !ReadAt(file.Get(), 0, &dos, sizeof(dos)) ||
-        dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
+    WORD magic = 0;
+    if (!file.IsValid() || !ReadAt(file.Get(), 0, &magic, sizeof(magic)) ||
+        magic != IMAGE_DOS_SIGNATURE) {
         return false;
+    }
+    IMAGE_DOS_HEADER dos;
+    if (!ReadAt(file.Get(), 0, &dos, sizeof(dos)) || dos.e_lfanew <= 0) {
+        return true;
     }
     DWORD signature = 0;
     IMAGE_FILE_HEADER header;
@@ -53,7 +57,7 @@ bool IsWholeImage(const std::string& path, DWORD fileSize) {
     if (!ReadAt(file.Get(), headerAt, &signature, sizeof(signature)) ||
         signature != IMAGE_NT_SIGNATURE ||
         !ReadAt(file.Get(), headerAt + sizeof(signature), &header, sizeof(header))) {
-        return false;
+        return true;
     }
     const DWORD sectionsAt =
         headerAt + sizeof(signature) + sizeof(header) + header.SizeOfOptionalHeader;
@@ -62,10 +66,10 @@ bool IsWholeImage(const std::string& path, DWORD fileSize) {
         if (!ReadAt(file.Get(), sectionsAt + i * sizeof(section), &section, sizeof(section)) ||
             section.PointerToRawData > fileSize ||
             section.SizeOfRawData > fileSize - section.PointerToRawData) {
-            return false;
+            return true;
         }
     }
-    return true;
+    return false;
 }
 
 // A package file the install could copy but not use: a folder in its place, an empty file,
@@ -79,8 +83,8 @@ bool IsUsable(const std::string& path) {
     if (entry.nFileSizeHigh != 0) {
         return true;
     }
-    return entry.nFileSizeLow != 0 && (!SFileVersions::IsVersionedModule(path.c_str()) ||
-                                       IsWholeImage(path, entry.nFileSizeLow));
+    return entry.nFileSizeLow != 0 && !(SFileVersions::IsVersionedModule(path.c_str()) &&
+                                        IsImageCutShort(path, entry.nFileSizeLow));
 }
 
 } // namespace
