@@ -53,13 +53,12 @@ for row in "${cases[@]}"; do
     bb_package current
     bb_put "$BB_TREE/testenv/uidriver.exe" TOOLS
     folder='C:\PKG'
+    [ "$length" = 0 ] || folder=$(long_folder "$length")
+    host=$BB_C/$(tr '\\' / <<<"${folder#C:\\}")
     if [ "$length" != 0 ]; then
-        folder=$(long_folder "$length")
-        host=$BB_C/$(tr '\\' / <<<"${folder#C:\\}")
         mkdir -p "$host"
         mv "$BB_C/PKG"/zv* "$host/"
     fi
-    host=$BB_C/$(tr '\\' / <<<"${folder#C:\\}")
     (cd "$host" && eval "$damage")
     acc_snapshot "$ACC_TMP/before"
     if [ "$outcome" = installs ]; then

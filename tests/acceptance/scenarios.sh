@@ -12,8 +12,6 @@ HELD="zvIFDH.sys zvCSP.dll zvICCSP.dll zvAPI.dll"
 # name | OS | steps (separated by ';', see the step_ functions below)
 scenarios=(
     "install|win98|offers Install drivers; run 1 /Q /NORB /LOG; restart; installed; offers Reinstall drivers; snapshot single"
-    "install-me|winme|run 1 /Q /NORB /LOG; restart; installed"
-    "install-95|win95|run 1 /Q /NORB /LOG; restart; installed"
     "install-over-held|win98|package older; run 1 /Q /NORB; package current; hold $HELD; run 1 /Q /NORB /LOG; pending $HELD; restart; installed"
     "install-over-held-me|winme|package older; run 1 /Q /NORB; package current; hold $HELD; run 1 /Q /NORB /LOG; pending $HELD; restart; installed"
     "install-over-held-95|win95|package older; run 1 /Q /NORB; package current; hold $HELD; run 1 /Q /NORB /LOG; pending $HELD; restart; installed"
