@@ -2,6 +2,9 @@
 // and return its result as the exit code.
 #include "app/Language.h"
 #include "app/MainInstall.h"
+#include "app/Options.h"
+#include "app/SingletonAutoPointer.h"
+#include "os/ExplicitCall.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -17,16 +20,49 @@ public:
     CComInitialization& operator=(const CComInitialization&) = delete;
 };
 
+// The common controls, loaded and initialised only for a run that can show a dialog. Loading
+// the library registers its window classes and loads the theming library, a good part of a
+// quiet run's start-up, which shows no dialog but message boxes (these need no common
+// controls). The library stays loaded while the object lives.
+class CCommonControls {
+public:
+    explicit CCommonControls(bool dialogsPossible) {
+        if (!dialogsPossible) {
+            return;
+        }
+        using Initialize = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        INITCOMMONCONTROLSEX controls = {};
+        controls.dwSize = sizeof(controls);
+        controls.dwICC = ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES;
+        try {
+            library.GetProcAs<Initialize>("InitCommonControlsEx")(&controls);
+        } catch (...) {
+            // Without the library a dialog fails to show, which its caller reports.
+        }
+    }
+
+private:
+    SEXPL_CALL::CLibrary library{"comctl32.dll"};
+};
+
+// Whether this command line can lead to a dialog: every interactive run, and the usage dialog,
+// which also a quiet run shows for /H or an unknown token. The controller parses the same
+// text again; parsing has no side effects.
+bool CanShowDialogs(const char* commandLine) {
+    SDP::singleton_auto_pointer<SSetupOptions::COptions> options;
+    options->Clear();
+    options->Parse(commandLine);
+    return !options->IsQuiet() || options->Has(SSetupOptions::OPT_HELP) ||
+           options->Has(SSetupOptions::OPT_UNKNOWN);
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     CComInitialization com;
     // Makes sure user32 has set up this thread's window state before the first dialog.
     DefWindowProcA(nullptr, 0, 0, 0);
-    INITCOMMONCONTROLSEX controls = {};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES;
-    InitCommonControlsEx(&controls);
+    const CCommonControls controls(CanShowDialogs(commandLine));
     SLANG::InitLanguage(instance);
     int result = 0;
     {

@@ -53,20 +53,8 @@ private:
 namespace SSteps {
 
 DWORD ReadStoredReadersCount() {
-    SREGISTRY::CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, EnglishText(IDS_DRIVER_KEY).c_str(), KEY_READ) !=
-        ERROR_SUCCESS) {
-        return DefaultReadersCount;
-    }
-    DWORD type = 0;
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExA(key.Get(), "ReadersCount", nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(value)) {
-        return DefaultReadersCount;
-    }
-    return value;
+    return SREGISTRY::ReadDwordValue(HKEY_LOCAL_MACHINE, EnglishText(IDS_DRIVER_KEY).c_str(),
+                                     "ReadersCount", DefaultReadersCount);
 }
 
 SSETUP::ISetupOperation* NewReaderDriverService(const CPackageLayout& layout) {

@@ -8,6 +8,8 @@ namespace SFileVersions {
 
 namespace {
 
+const DWORD fixedRecordSignature = 0xFEEF04BD;
+
 bool IsExistingFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -68,8 +70,10 @@ VS_FIXEDFILEINFO CFileVersionInfo::GetFixedInfo() {
     UINT length = 0;
     Query("\\", &value, &length);
     VS_FIXEDFILEINFO record = {};
-    // A record shorter than the structure would be read past its end.
-    if (value == nullptr || length < sizeof(record)) {
+    // A record shorter than the structure would be read past its end; one without the
+    // record's signature holds no version numbers to trust.
+    if (value == nullptr || length < sizeof(record) ||
+        static_cast<const VS_FIXEDFILEINFO*>(value)->dwSignature != fixedRecordSignature) {
         throw CFileVerExcpt(ERROR_RESOURCE_TYPE_NOT_FOUND, this);
     }
     CopyMemory(&record, value, sizeof(record));

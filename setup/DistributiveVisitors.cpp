@@ -1,6 +1,7 @@
 #include "setup/DistributiveVisitors.h"
 #include "ops/FileVersions.h"
 #include "ops/InstallFile.h"
+#include "os/FindFile.h"
 
 namespace SSetupVisitors {
 
@@ -10,11 +11,87 @@ const char productVersionKey[] = "ProductVersion";
 // The reader's code for a module that exists but carries no version resource.
 const DWORD noVersionResource = ERROR_RESOURCE_TYPE_NOT_FOUND;
 
+class CReadOnlyFile {
+public:
+    explicit CReadOnlyFile(const std::string& path)
+        : handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                             nullptr)) {}
+    ~CReadOnlyFile() {
+        if (IsValid()) {
+            CloseHandle(handle);
+        }
+    }
+    CReadOnlyFile(const CReadOnlyFile&) = delete;
+    CReadOnlyFile& operator=(const CReadOnlyFile&) = delete;
+
+    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle; }
+
+private:
+    const HANDLE handle;
+};
+
+// Reads size bytes at offset; false when the file ends before them.
+bool ReadAt(HANDLE file, DWORD offset, void* buffer, DWORD size) {
+    DWORD read = 0;
+    return SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) == offset &&
+           ReadFile(file, buffer, size, &read, nullptr) && read == size;
+}
+
+// A module image cut short in transfer: it starts as one ("MZ") but its headers or a section
+// run past the end of the file. A file that is no image at all is not judged here.
+bool IsImageCutShort(const std::string& path, DWORD fileSize) {
+    const CReadOnlyFile file(path);
+    WORD magic = 0;
+    if (!file.IsValid() || !ReadAt(file.Get(), 0, &magic, sizeof(magic)) ||
+        magic != IMAGE_DOS_SIGNATURE) {
+        return false;
+    }
+    IMAGE_DOS_HEADER dos;
+    if (!ReadAt(file.Get(), 0, &dos, sizeof(dos)) || dos.e_lfanew <= 0) {
+        return true;
+    }
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header;
+    const DWORD headerAt = static_cast<DWORD>(dos.e_lfanew);
+    if (!ReadAt(file.Get(), headerAt, &signature, sizeof(signature)) ||
+        signature != IMAGE_NT_SIGNATURE ||
+        !ReadAt(file.Get(), headerAt + sizeof(signature), &header, sizeof(header))) {
+        return true;
+    }
+    const DWORD sectionsAt =
+        headerAt + sizeof(signature) + sizeof(header) + header.SizeOfOptionalHeader;
+    for (WORD i = 0; i < header.NumberOfSections; ++i) {
+        IMAGE_SECTION_HEADER section;
+        if (!ReadAt(file.Get(), sectionsAt + i * sizeof(section), &section, sizeof(section)) ||
+            section.PointerToRawData > fileSize ||
+            section.SizeOfRawData > fileSize - section.PointerToRawData) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A package file the install could copy but not use: a folder in its place, an empty file,
+// or a module cut short.
+bool IsUsable(const std::string& path) {
+    const SSETUPOS::CFindFile find(path);
+    if (!find.Found() || find.IsDirectory()) {
+        return false;
+    }
+    const WIN32_FIND_DATAA& entry = find.Entry();
+    if (entry.nFileSizeHigh != 0) {
+        return true;
+    }
+    return entry.nFileSizeLow != 0 && !(SFileVersions::IsVersionedModule(path.c_str()) &&
+                                        IsImageCutShort(path, entry.nFileSizeLow));
+}
+
 } // namespace
 
 void CCheckDistributive::Visit(const SSETUP::IInstallFileOperation* operation) {
     const std::string source = operation->GetSourcePath();
-    if (!osManager->GetOperations()->FileExists(source.c_str())) {
+    if (!osManager->GetOperations()->FileExists(source.c_str()) || !IsUsable(source)) {
         missingFiles.push_back(source);
         allPresent = false;
     }

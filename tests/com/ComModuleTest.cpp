@@ -4,6 +4,7 @@
 #include "ops/ComModule.h"
 #include "tests/ops/FileTestHelpers.h"
 #include "tests/ops/RecordingClient.h"
+#include "tests/ops/RegistryTestKeys.h"
 #include <doctest/doctest.h>
 
 using namespace opstest;
@@ -32,17 +33,8 @@ struct CClient {
 
 // A string value under HKLM; "(none)" when it is not there.
 std::string ReadString(const std::string& key, const char* name) {
-    char text[1024] = {};
-    DWORD size = sizeof(text);
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &handle) !=
-        ERROR_SUCCESS) {
-        return "(none)";
-    }
-    const LONG read =
-        RegQueryValueExA(handle, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(handle);
-    return read == ERROR_SUCCESS ? std::string(text) : "(none)";
+    const CValue value = ReadValue(HKEY_LOCAL_MACHINE, key, name);
+    return value.exists ? std::string(value.bytes.c_str()) : "(none)";
 }
 
 // The path the module's registration names.
@@ -56,14 +48,16 @@ std::string SystemDir() {
     return path;
 }
 
-// The old CSP installed at the target and registered, as an earlier installation left it.
-void InstallOldCsp() {
-    const std::string target = kTarget + "zvCSP.dll";
+// The older package's module installed at the target and registered, as an earlier
+// installation left it.
+std::string InstallOld(const char* name) {
+    const std::string target = kTarget + name + ".dll";
     CreateDirectoryA("C:\\Program Files", nullptr);
     CreateDirectoryA(kTarget.c_str(), nullptr);
-    REQUIRE(CopyFileA((kOld + "zvCSP.dll").c_str(), target.c_str(), FALSE));
+    REQUIRE(CopyFileA((kOld + name + ".dll").c_str(), target.c_str(), FALSE));
     REQUIRE(SSETUPCOMDLL::RegisterWithRegSvr32(target.c_str()));
-    REQUIRE(Registered("zvCSP") == target);
+    REQUIRE(Registered(name) == target);
+    return target;
 }
 
 // A critical step that fails, after which the set rolls everything back.
@@ -119,7 +113,7 @@ TEST_CASE("the old module stays registered when the new one does not stay") {
         for (const Scenario scenario : {Refused, Declined, RolledBack}) {
             CAPTURE(kind);
             CAPTURE(scenario);
-            InstallOldCsp();
+            InstallOld("zvCSP");
             CClient client;
             client.installQuery.answer = scenario != Declined;
             SSETUP::CContextDefault context(&client.client);
@@ -151,8 +145,7 @@ TEST_CASE("the old module stays registered when the new one does not stay") {
 }
 
 TEST_CASE("a module is unregistered and deleted; its rollback brings both back") {
-    InstallOldCsp();
-    const std::string target = kTarget + "zvCSP.dll";
+    const std::string target = InstallOld("zvCSP");
     CClient client;
     SSETUP::CContextDefault context(&client.client);
 
@@ -174,12 +167,7 @@ TEST_CASE("a module is unregistered and deleted; its rollback brings both back")
 // The module in use is replaced at the restart and registered by the RunOnce command then;
 // com.sh restarts the machine and checks the registration.
 TEST_CASE("a module in use is registered after the restart") {
-    const std::string target = kTarget + "zvICCSP.dll";
-    CreateDirectoryA("C:\\Program Files", nullptr);
-    CreateDirectoryA(kTarget.c_str(), nullptr);
-    REQUIRE(CopyFileA((kOld + "zvICCSP.dll").c_str(), target.c_str(), FALSE));
-    REQUIRE(SSETUPCOMDLL::RegisterWithRegSvr32(target.c_str()));
-    REQUIRE(Registered("zvICCSP") == target);
+    const std::string target = InstallOld("zvICCSP");
     CHeldFile held(target);
     REQUIRE(held.IsHeld());
     CClient client;

@@ -1,10 +1,10 @@
 #pragma once
 // Devices of the sample INFs' classes made and counted straight through the Setup API, and
 // the stand-in's switches. The INFs lie beside the test program.
+#include "tests/ops/RegistryTestKeys.h"
 #include <windows.h>
 #include <setupapi.h>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace pnptest {
@@ -34,15 +34,8 @@ inline bool RegisterClassName(const char* inf) {
              guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
              guid.Data4[6], guid.Data4[7]);
     const std::string path = std::string("SYSTEM\\CurrentControlSet\\Control\\Class\\") + text;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const bool ok = RegSetValueExA(key, "Class", 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
-                                   static_cast<DWORD>(strlen(name) + 1)) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return ok;
+    opstest::PutValue(HKEY_LOCAL_MACHINE, path, "Class", REG_SZ, opstest::Sz(name));
+    return opstest::ReadValue(HKEY_LOCAL_MACHINE, path, "Class").exists;
 }
 
 // A registered root device of the INF's class whose hardware-ID property holds these bytes.
@@ -95,26 +88,17 @@ inline void RemoveAllDevices(const char* inf) {
 }
 
 // The stand-in setupapi.dll's switches (standins/setupapi/SetupApi.cpp).
+const char kSwitches[] = "SOFTWARE\\Morvisk\\TestSwitches\\SetupApi";
 inline void SetSwitch(const char* name, DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvisk\\TestSwitches\\SetupApi", 0, nullptr, 0,
-                    KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
+    opstest::PutValue(HKEY_LOCAL_MACHINE, kSwitches, name, REG_DWORD, opstest::Dword(value));
 }
 inline void SetSwitch(const char* name, const std::string& text) {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvisk\\TestSwitches\\SetupApi", 0, nullptr, 0,
-                    KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
+    opstest::PutValue(HKEY_LOCAL_MACHINE, kSwitches, name, REG_SZ, opstest::Sz(text));
 }
 inline DWORD GetSwitch(const char* name) {
     DWORD value = 0;
     DWORD size = sizeof(value);
-    RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Morvisk\\TestSwitches\\SetupApi", name,
-                 RRF_RT_REG_DWORD, nullptr, &value, &size);
+    RegGetValueA(HKEY_LOCAL_MACHINE, kSwitches, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
 }
 

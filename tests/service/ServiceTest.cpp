@@ -4,6 +4,7 @@
 #include "ops/InstallFile.h"
 #include "tests/lib/TestFiles.h"
 #include "tests/ops/RecordingClient.h"
+#include "tests/ops/RegistryTestKeys.h"
 #include <doctest/doctest.h>
 #include <vector>
 
@@ -46,12 +47,7 @@ std::vector<std::string> Story(const std::vector<ServiceEvent>& records) {
 }
 
 void SetServiceExitCode(DWORD code) {
-    HKEY key = nullptr;
-    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSwitches, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr) == ERROR_SUCCESS);
-    RegSetValueExA(key, "ServiceExitCode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&code),
-                   sizeof(code));
-    RegCloseKey(key);
+    PutValue(HKEY_LOCAL_MACHINE, kSwitches, "ServiceExitCode", REG_DWORD, Dword(code));
 }
 
 void ClearSwitches() {

@@ -3,6 +3,7 @@
 #include "ops/InstallFile.h"
 #include "ops/RegistryOperations.h"
 #include "setup/Context.h"
+#include "tests/ops/RecordingClient.h"
 #include <doctest/doctest.h>
 #include <cstring>
 #include <string>
@@ -15,53 +16,17 @@ using SSETUP::IClientNotifyContext2;
 
 namespace {
 
-// A client built the way the controller builds its own: one table from name to sub-object.
-class CTestClient : public IClientNotifyContext2 {
-public:
-    CTestClient() : notify(*this), query(*this) {
-        table.Register(IClientNotifyContext2::InterfaceName, this);
-        table.Register(CInstallFile::IInstallFileNotify::InterfaceName, &notify);
-        table.Register(CInstallFile::IInstallFileNeededQuery::InterfaceName, &query);
-    }
-    const char* GetInterfaceName() const override { return InterfaceName; }
+// A recording client that also keeps every name it is asked for.
+struct CTestClient : opstest::CRecordingClient {
     IClientNotifyContext2* QueryNotifyInterface(const char* name) override {
         asked.push_back(name);
-        return table.Find(name);
+        return CRecordingClient::QueryNotifyInterface(name);
     }
-
     std::vector<std::string> asked;
-    std::vector<int> results;
-    bool answer = true;
-
-private:
-    class CNotify : public CInstallFile::IInstallFileNotify {
-    public:
-        explicit CNotify(CTestClient& owner) : owner(owner) {}
-        IClientNotifyContext2* QueryNotifyInterface(const char* name) override {
-            return owner.QueryNotifyInterface(name);
-        }
-        void Notify(const CInstallFile::CNotifyRecord& record) override {
-            owner.results.push_back(record.result);
-        }
-
-    private:
-        CTestClient& owner;
-    };
-    class CQuery : public CInstallFile::IInstallFileNeededQuery {
-    public:
-        explicit CQuery(CTestClient& owner) : owner(owner) {}
-        IClientNotifyContext2* QueryNotifyInterface(const char* name) override {
-            return owner.QueryNotifyInterface(name);
-        }
-        void Query(CInstallFile::CQueryRecord& record) override { record.needed = owner.answer; }
-
-    private:
-        CTestClient& owner;
-    };
-
-    CNotify notify;
-    CQuery query;
-    CNotifyInterfaceTable table;
+    opstest::CNotifyRecorder<CInstallFile::IInstallFileNotify, CInstallFile::CNotifyRecord> notify{
+        *this};
+    opstest::CQueryAnswerer<CInstallFile::IInstallFileNeededQuery, CInstallFile::CQueryRecord>
+        query{*this};
 };
 
 // A client that answers every name with its own base object: of the wrong type.
@@ -92,13 +57,14 @@ TEST_CASE("notifications reach the client's interface of the exact name") {
     CContextDefault context(&client);
     const CInstallFile::CNotifyRecord record = {nullptr, std::string(), 2};
     SSETUP::SendNotify<CInstallFile::IInstallFileNotify>(context, record);
-    CHECK(client.results == std::vector<int>{2});
+    REQUIRE(client.notify.records.size() == 1);
+    CHECK(client.notify.records[0].result == 2);
     CHECK(client.asked == std::vector<std::string>{"IInstallFileNotify"});
 
     CInstallFile::CQueryRecord query = {true, nullptr};
-    client.answer = false;
+    client.query.answer = false;
     CHECK_FALSE(SSETUP::AskNeeded<CInstallFile::IInstallFileNeededQuery>(context, query));
-    client.answer = true;
+    client.query.answer = true;
     query.needed = true;
     CHECK(SSETUP::AskNeeded<CInstallFile::IInstallFileNeededQuery>(context, query));
 }

@@ -2,6 +2,7 @@
 #include "TestOperations.h"
 #include <doctest/doctest.h>
 #include <memory>
+#include <sstream>
 
 using namespace setuptest;
 using SSETUP::CContextDefault;
@@ -21,24 +22,86 @@ Journal Without(const Journal& journal, const std::string& prefix) {
     return kept;
 }
 
+// One scripted child per word: its name, then "+" changes, "0" changes nothing, "-" fails;
+// "!" makes it critical, "r" reboot-pending, "*" a mustBeDone child of a set.
+struct CChild {
+    CScriptedOperation* operation;
+    bool mustBeDone;
+};
+std::vector<CChild> Children(Journal& journal, const std::string& script) {
+    std::vector<CChild> children;
+    std::istringstream words(script);
+    for (std::string word; words >> word;) {
+        const char kind = word[1];
+        const Outcome outcome = kind == '+'   ? Outcome::Change
+                                : kind == '0' ? Outcome::NoChange
+                                              : Outcome::Fail;
+        const auto has = [&word](char flag) { return word.find(flag, 2) != std::string::npos; };
+        children.push_back(
+            {new CScriptedOperation(journal, word.substr(0, 1), outcome, has('!'), has('r')),
+             has('*')});
+    }
+    return children;
+}
+
 } // namespace
 
-TEST_CASE("an empty set succeeds, is performed, not critical, not reboot-pending") {
-    CContextDefault context(nullptr);
-    COperationSet set(true);
-    CHECK(set.Count() == 0);
-    CHECK(set.Perform(context));
-    CHECK(set.IsPerformed());
-    CHECK_FALSE(set.IsCritical());
-    CHECK_FALSE(set.IsRebootPending());
-    // A second Perform of the performed set fails.
-    CHECK_FALSE(set.Perform(context));
-
-    SUBCASE("an abort fails the empty set") {
-        CAbortingContext aborting(0);
-        COperationSet other(false);
-        CHECK_FALSE(other.Perform(aborting));
-        CHECK(other.IsPerformed());
+TEST_CASE("a set performs its children in order and rolls them back last to first") {
+    struct {
+        const char* name;
+        const char* children;
+        int abortAfter; // questions answered before the abort; -1: never
+        bool result, performed, critical, reboot, rollback;
+        Journal journal; // after Perform and, with rollback, a Rollback
+    } const rows[] = {
+        // clang-format off
+        {"empty", "", -1, true, true, false, false, false, {}},
+        {"empty, aborted", "", 0, false, true, false, false, false, {}},
+        {"full rollback", "A+! B0! C+r", -1, true, true, true, true, true,
+         {"perform A", "perform B", "perform C", "undo C", "rollback-idle B", "undo A"}},
+        {"non-critical failure ignored, critical one rolls back the earlier children",
+         "A- B+ C-! D+", -1, false, true, true, false, false,
+         {"perform A", "perform B", "perform C", "undo B", "rollback-idle A"}},
+        // Only mustBeDone children decide whether the set is performed.
+        {"only a non-critical failure", "A+ B-", -1, true, true, false, false, false,
+         {"perform A", "perform B"}},
+        {"a mustBeDone child without change", "A+ B0*", -1, true, false, false, false, false,
+         {"perform A", "perform B"}},
+        {"a performed mustBeDone child", "A+*", -1, true, true, false, false, false, {"perform A"}},
+        // The abort still stands after the walk, so C (never performed) is asked too.
+        {"abort before C", "A+ B+ C+", 2, false, true, false, false, false,
+         {"perform A", "perform B", "rollback-idle C", "undo B", "undo A"}},
+        {"abort after the walk", "A+ B+", 2, false, true, false, false, false,
+         {"perform A", "perform B", "undo B", "undo A"}},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        INFO(std::string(row.name));
+        Journal journal;
+        CAbortingContext context(row.abortAfter < 0 ? 1 << 30 : row.abortAfter);
+        COperationSet set(!row.critical);
+        for (const CChild& child : Children(journal, row.children)) {
+            set.Add(child.operation, child.mustBeDone);
+        }
+        CHECK(set.IsCritical() == row.critical);
+        CHECK(set.IsRebootPending() == row.reboot);
+        CHECK(set.Perform(context) == row.result);
+        CHECK(set.IsPerformed() == row.performed);
+        if (row.result && row.performed) {
+            // A second Perform of a performed set fails without touching the children.
+            const size_t before = journal.size();
+            CHECK_FALSE(set.Perform(context));
+            CHECK(journal.size() == before);
+        }
+        if (row.rollback) {
+            CHECK(set.Rollback(context));
+            CHECK_FALSE(set.IsPerformed());
+            // A set that is not performed has nothing to undo.
+            const size_t before = journal.size();
+            CHECK(set.Rollback(context));
+            CHECK(journal.size() == before);
+        }
+        CHECK(journal == row.journal);
     }
 }
 
@@ -47,7 +110,6 @@ TEST_CASE("Add refuses a null operation; the list constructor stops at the first
     {
         COperationSet set(false);
         CHECK_FALSE(set.Add(nullptr, false));
-        CHECK(set.Count() == 0);
         CHECK(set.Add(new CScriptedOperation(journal, "A", Outcome::Change, false), false));
         CHECK(set.Count() == 1);
     }
@@ -55,73 +117,19 @@ TEST_CASE("Add refuses a null operation; the list constructor stops at the first
 
     journal.clear();
     std::unique_ptr<CScriptedOperation> notTaken(
-        new CScriptedOperation(journal, "C", Outcome::Change, false));
+        new CScriptedOperation(journal, "D", Outcome::Change, false));
     {
         COperationSet set(false, new CScriptedOperation(journal, "A", Outcome::Change, false),
-                          new CScriptedOperation(journal, "B", Outcome::Change, false), nullptr,
+                          new CScriptedOperation(journal, "B", Outcome::Change, false),
+                          new CScriptedOperation(journal, "C", Outcome::Change, false), nullptr,
                           notTaken.get(), nullptr);
-        CHECK(set.Count() == 2);
+        CHECK(set.Count() == 3);
     }
-    CHECK(journal == Journal{"delete A", "delete B"});
+    // Children are deleted first to last.
+    CHECK(journal == Journal{"delete A", "delete B", "delete C"});
 
     COperationSet empty(true, static_cast<SSETUP::ISetupOperation*>(nullptr));
     CHECK(empty.Count() == 0);
-}
-
-TEST_CASE("a set deletes its children first to last") {
-    Journal journal;
-    {
-        COperationSet set(true, new CScriptedOperation(journal, "A", Outcome::Change, false),
-                          new CScriptedOperation(journal, "B", Outcome::Change, false),
-                          new CScriptedOperation(journal, "C", Outcome::Change, false), nullptr);
-    }
-    CHECK(journal == Journal{"delete A", "delete B", "delete C"});
-}
-
-TEST_CASE("children perform in order; a full rollback goes last to first") {
-    Journal journal;
-    CContextDefault context(nullptr);
-    COperationSet set(false, new CScriptedOperation(journal, "A", Outcome::Change, true),
-                      new CScriptedOperation(journal, "B", Outcome::NoChange, true),
-                      new CScriptedOperation(journal, "C", Outcome::Change, true), nullptr);
-    REQUIRE(set.Perform(context));
-    CHECK(set.IsPerformed());
-    CHECK(journal == Journal{"perform A", "perform B", "perform C"});
-
-    journal.clear();
-    CHECK(set.Rollback(context));
-    CHECK_FALSE(set.IsPerformed());
-    CHECK(journal == Journal{"undo C", "rollback-idle B", "undo A"});
-
-    // A set that is not performed has nothing to undo.
-    journal.clear();
-    CHECK(set.Rollback(context));
-    CHECK(journal.empty());
-}
-
-TEST_CASE("non-critical failure ignored, critical failure rolls back the earlier children") {
-    Journal journal;
-    CContextDefault context(nullptr);
-    COperationSet set(false, new CScriptedOperation(journal, "A", Outcome::Fail, false),
-                      new CScriptedOperation(journal, "B", Outcome::Change, false),
-                      new CScriptedOperation(journal, "C", Outcome::Fail, true),
-                      new CScriptedOperation(journal, "D", Outcome::Change, false), nullptr);
-    CHECK(set.IsCritical());
-    CHECK_FALSE(set.Perform(context));
-    // C, whose failure stopped the walk, is not rolled back; D never runs.
-    CHECK(journal == Journal{"perform A", "perform B", "perform C", "undo B", "rollback-idle A"});
-    // The set's performed flag follows allDone, also after a failure.
-    CHECK(set.IsPerformed());
-}
-
-TEST_CASE("only a non-critical failure: the set succeeds") {
-    Journal journal;
-    CContextDefault context(nullptr);
-    COperationSet set(true, new CScriptedOperation(journal, "A", Outcome::Change, false),
-                      new CScriptedOperation(journal, "B", Outcome::Fail, false), nullptr);
-    CHECK_FALSE(set.IsCritical());
-    CHECK(set.Perform(context));
-    CHECK(journal == Journal{"perform A", "perform B"});
 }
 
 TEST_CASE("a failing critical nested set stops its parent") {
@@ -136,77 +144,6 @@ TEST_CASE("a failing critical nested set stops its parent") {
     // The inner set rolled back I1 itself; the outer one then rolls back O1 only
     // (the failed inner set is not rolled back by its parent).
     CHECK(journal == Journal{"perform O1", "perform I1", "perform I2", "undo I1", "undo O1"});
-}
-
-TEST_CASE("mustBeDone: a child without change makes the set not performed") {
-    Journal journal;
-    CContextDefault context(nullptr);
-    COperationSet set(false);
-    set.Add(new CScriptedOperation(journal, "A", Outcome::Change, false), false);
-    set.Add(new CScriptedOperation(journal, "B", Outcome::NoChange, false), true);
-    CHECK(set.Perform(context));
-    CHECK_FALSE(set.IsPerformed());
-
-    SUBCASE("a performed mustBeDone child keeps the set performed") {
-        COperationSet other(false);
-        other.Add(new CScriptedOperation(journal, "C", Outcome::Change, false), true);
-        CHECK(other.Perform(context));
-        CHECK(other.IsPerformed());
-    }
-    SUBCASE("and an enclosing depended operation then skips its dependent") {
-        auto* master = new COperationSet(false);
-        master->Add(new CScriptedOperation(journal, "M", Outcome::NoChange, false), true);
-        CDependedOperation pair(master, new CScriptedOperation(journal, "D", Outcome::Change, true),
-                                true);
-        journal.clear();
-        CHECK(pair.Perform(context));
-        CHECK_FALSE(pair.IsPerformed());
-        CHECK(Without(journal, "delete") == Journal{"perform M"});
-    }
-}
-
-TEST_CASE("an abort before a child stops the walk and rolls back every earlier child") {
-    Journal journal;
-    // Asked before A (no), before B (no), then before C: abort.
-    CAbortingContext context(2);
-    COperationSet set(false, new CScriptedOperation(journal, "A", Outcome::Change, false),
-                      new CScriptedOperation(journal, "B", Outcome::Change, false),
-                      new CScriptedOperation(journal, "C", Outcome::Change, false), nullptr);
-    CHECK_FALSE(set.Perform(context));
-    // The abort still stands after the loop, so C (never performed) is asked too.
-    CHECK(journal == Journal{"perform A", "perform B", "rollback-idle C", "undo B", "undo A"});
-}
-
-TEST_CASE("an abort asked for after the complete walk rolls back every child") {
-    Journal journal;
-    // Two children: asked twice in the walk, the third question comes after it.
-    CAbortingContext context(2);
-    COperationSet set(false, new CScriptedOperation(journal, "A", Outcome::Change, false),
-                      new CScriptedOperation(journal, "B", Outcome::Change, false), nullptr);
-    CHECK_FALSE(set.Perform(context));
-    CHECK(journal == Journal{"perform A", "perform B", "undo B", "undo A"});
-}
-
-TEST_CASE("a second Perform of a performed set does not touch the children") {
-    Journal journal;
-    CContextDefault context(nullptr);
-    COperationSet set(false, new CScriptedOperation(journal, "A", Outcome::Change, false), nullptr);
-    REQUIRE(set.Perform(context));
-    journal.clear();
-    CHECK_FALSE(set.Perform(context));
-    CHECK(journal.empty());
-}
-
-TEST_CASE("IsCritical and IsRebootPending of a set come from its children") {
-    Journal journal;
-    COperationSet quiet(true, new CScriptedOperation(journal, "A", Outcome::Change, false),
-                        nullptr);
-    CHECK_FALSE(quiet.IsCritical());
-    CHECK_FALSE(quiet.IsRebootPending());
-    COperationSet loud(false, new CScriptedOperation(journal, "A", Outcome::Change, false),
-                       new CScriptedOperation(journal, "B", Outcome::Change, true, true), nullptr);
-    CHECK(loud.IsCritical());
-    CHECK(loud.IsRebootPending());
 }
 
 TEST_CASE("an exception of a child leaves the set at once, without rollback") {
@@ -230,69 +167,61 @@ TEST_CASE("Accept walks the children first to last") {
     CHECK(journal == Journal{"accept A", "accept M", "accept D", "accept C"});
 }
 
-TEST_CASE("depended operation") {
+TEST_CASE("a depended operation runs its dependent only after a change of its master") {
+    struct {
+        const char* pair; // master, then dependent (none: a missing dependent)
+        bool result, performed;
+        Journal journal; // after Perform and Rollback, deletes left out
+    } const rows[] = {
+        {"M- D+", false, false, {"perform M"}},
+        {"M0 D+", true, false, {"perform M"}},
+        // Not performed, so an enclosing rollback does not undo master a second time.
+        {"M+ D-", false, false, {"perform M", "perform D", "undo M"}},
+        {"M+ D+", true, true, {"perform M", "perform D", "undo D", "undo M"}},
+        {"M+", true, true, {"perform M", "undo M"}},
+    };
+    for (const auto& row : rows) {
+        INFO(std::string(row.pair));
+        Journal journal;
+        CContextDefault context(nullptr);
+        {
+            const std::vector<CChild> pair = Children(journal, row.pair);
+            CDependedOperation operation(pair[0].operation,
+                                         pair.size() > 1 ? pair[1].operation : nullptr, false);
+            CHECK(operation.Perform(context) == row.result);
+            CHECK(operation.IsPerformed() == row.performed);
+            if (row.performed) {
+                CHECK_FALSE(operation.Perform(context));
+            }
+            CHECK(operation.Rollback(context));
+            CHECK_FALSE(operation.IsPerformed());
+        }
+        CHECK(Without(journal, "delete") == row.journal);
+    }
+}
+
+TEST_CASE("a depended operation owns its pair but not their flags") {
     Journal journal;
     CContextDefault context(nullptr);
-
-    SUBCASE("master fails: false, dependent not called") {
-        CDependedOperation pair(new CScriptedOperation(journal, "M", Outcome::Fail, false),
-                                new CScriptedOperation(journal, "D", Outcome::Change, false), true);
-        CHECK_FALSE(pair.Perform(context));
-        CHECK_FALSE(pair.IsPerformed());
-        CHECK(journal == Journal{"perform M"});
-    }
-    SUBCASE("master without change: true, dependent not called") {
-        CDependedOperation pair(new CScriptedOperation(journal, "M", Outcome::NoChange, false),
-                                new CScriptedOperation(journal, "D", Outcome::Change, false), true);
-        CHECK(pair.Perform(context));
-        CHECK_FALSE(pair.IsPerformed());
-        CHECK(journal == Journal{"perform M"});
-    }
-    SUBCASE("dependent fails: master is undone before the failure is reported") {
-        CDependedOperation pair(new CScriptedOperation(journal, "M", Outcome::Change, false),
-                                new CScriptedOperation(journal, "D", Outcome::Fail, false), true);
-        CHECK_FALSE(pair.Perform(context));
-        CHECK_FALSE(pair.IsPerformed());
-        // Not performed, so an enclosing rollback does not undo master a second time.
-        CHECK(pair.Rollback(context));
-        CHECK(journal == Journal{"perform M", "perform D", "undo M"});
-    }
-    SUBCASE("both change: performed; rollback undoes dependent, then master") {
-        CDependedOperation pair(new CScriptedOperation(journal, "M", Outcome::Change, false),
-                                new CScriptedOperation(journal, "D", Outcome::Change, false),
-                                false);
-        CHECK(pair.Perform(context));
-        CHECK(pair.IsPerformed());
-        CHECK_FALSE(pair.Perform(context));
-        CHECK(pair.Rollback(context));
-        CHECK_FALSE(pair.IsPerformed());
-        CHECK(journal == Journal{"perform M", "perform D", "undo D", "undo M"});
-    }
-    SUBCASE("critical and reboot-pending are the pair's own") {
+    {
         CDependedOperation pair(new CScriptedOperation(journal, "M", Outcome::Change, true, true),
                                 new CScriptedOperation(journal, "D", Outcome::Change, true, true),
                                 false);
         CHECK_FALSE(pair.IsCritical());
         CHECK_FALSE(pair.IsRebootPending());
     }
-    SUBCASE("deletes master, then dependent") {
-        {
-            CDependedOperation pair(new CScriptedOperation(journal, "M", Outcome::Change, false),
-                                    new CScriptedOperation(journal, "D", Outcome::Change, false),
-                                    false);
-        }
-        CHECK(journal == Journal{"delete M", "delete D"});
-    }
-    SUBCASE("a missing dependent counts as done") {
-        CDependedOperation pair(new CScriptedOperation(journal, "M", Outcome::Change, false),
-                                nullptr, false);
-        CHECK(pair.Perform(context));
-        CHECK(pair.IsPerformed());
-        CHECK(pair.Rollback(context));
-        CHECK(Without(journal, "delete") == Journal{"perform M", "undo M"});
-    }
-}
+    CHECK(journal == Journal{"delete M", "delete D"});
 
+    // A master set left unperformed by a mustBeDone child skips the dependent.
+    journal.clear();
+    auto* master = new COperationSet(false);
+    master->Add(new CScriptedOperation(journal, "M", Outcome::NoChange, false), true);
+    CDependedOperation pair(master, new CScriptedOperation(journal, "D", Outcome::Change, true),
+                            true);
+    CHECK(pair.Perform(context));
+    CHECK_FALSE(pair.IsPerformed());
+    CHECK(journal == Journal{"perform M"});
+}
 TEST_CASE("null guard") {
     Journal journal;
     CContextDefault context(nullptr);
