@@ -50,7 +50,7 @@ check "Russian box: result 3" has_line "exit 3"
 # The first missing file of the package, in the order the install would copy it.
 rm -f "$BB_C/PKG/zvERR.dll" "$BB_C/PKG/zvAPIEX.dll"
 box win98 en "$english" /LE
-check "box 114 names the first missing file" grep -qF 'Static "C:\PKG\zvAPIEX.dll file does not exist. Installation is terminated."' <<<"$OUT"
+check "box 114 names the first missing file" grep -qF 'Static "C:\\PKG\\zvAPIEX.dll file does not exist. Installation is terminated."' <<<"$OUT"
 close_box win98 en "$english"
 check "a missing file ends the run with 5" has_line "exit 5"
 

@@ -141,30 +141,3 @@ TEST_CASE("the interface table compares names by content, letter case included")
     CHECK(table.Find("") == nullptr);
     CHECK(table.Find(nullptr) == nullptr);
 }
-
-TEST_CASE("each interface announces its exact name string") {
-    struct {
-        const char* announced;
-        const char* expected;
-    } const names[] = {
-        {CInstallFile::IInstallFileNotify::InterfaceName, "IInstallFileNotify"},
-        {CInstallFile::IInstallFileNeededQuery::InterfaceName, "IInstallFileNeededQuery"},
-        {SSETUP::CDeinstallFile::IDeinstallFileNotify::InterfaceName, "IDeinstallFileNotify"},
-        {SSETUP::CDeinstallFile::IDeinstallFileNeededQuery::InterfaceName,
-         "IDeinstallFileNeededQuery"},
-        {SSETUPREG::CInstallRegKey::IRegKeyInstallNotify::InterfaceName, "IRegKeyInstallNotify"},
-        {SSETUPREG::CDeleteRegKeyOperation::IDeleteRegKeyNotify::InterfaceName,
-         "IDeleteRegKeyNotify"},
-        {SSETUPREG::CInstallRegStringValue::IInstallRegSTRINGValueNotify::InterfaceName,
-         "IInstallRegSTRINGValueNotify"},
-        {SSETUPREG::CInstallRegDWORDValue::IInstallRegDWORDValueNotify::InterfaceName,
-         "IInstallRegDWORDValueNotify"},
-        {IClientNotifyContext2::InterfaceName, "IClientNotifyContext2"},
-    };
-    for (const auto& name : names) {
-        CAPTURE(name.expected);
-        CHECK(std::strcmp(name.announced, name.expected) == 0);
-    }
-    CTestClient client;
-    CHECK(std::strcmp(client.GetInterfaceName(), "IClientNotifyContext2") == 0);
-}
