@@ -36,7 +36,7 @@ for scenario in $scenarios; do
         bb_fail "$scenario: an unfailing run completes"
         continue
     }
-    clean_failures=$(failures "$work/$scenario/trace.LOG")
+    clean_failures=$(failures "$work/$scenario/CLEAN.LOG")
     calls=$(awk -v changing="$changing" '
         $2 ~ changing { print $1; next }
         !seen[$2 " " $3]++ { print $1 }' "$work/$scenario/trace")

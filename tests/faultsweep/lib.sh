@@ -3,7 +3,9 @@
 #
 #   fs_prepare NAME SCENARIO   a machine in the state before the run: install-fresh (package
 #                              only), reinstall and uninstall (the package installed, restarted)
-#   fs_trace NAME SCENARIO OUT the numbered system calls of an unfailing run ("n name caller")
+#   fs_trace NAME SCENARIO OUT the numbered system calls of an unfailing run ("n name caller");
+#                              its log is CLEAN.LOG beside OUT (the program upper-cases the
+#                              names of the logs it makes)
 #   fs_run NAME SCENARIO K DIR a copy of the prepared machine runs the scenario with call K
 #                              failing; DIR gets rc, RUN.LOG, and the end state (fs_state)
 #   fs_state MACHINE DIR       the machine's state: every file of C: (path, size, hash; the
@@ -55,7 +57,7 @@ fs_trace() {
     local run=$name-trace
     fs_copy "$name" "$run"
     MORVISK_FAIL_AT=0 MORVISK_FAULT_TRACE="Z:$(echo "$out" | tr / '\\')" \
-        fs_morvisk "$run" "$scenario" "$out.LOG"
+        fs_morvisk "$run" "$scenario" "$(dirname "$out")/CLEAN.LOG"
     "$BB_MACHINE" rm "$run"
     [ "$BB_RC" = 0 ] || [ "$BB_RC" = 1 ] || {
         echo "faultsweep: the unfailing $scenario run ended with $BB_RC" >&2
