@@ -18,6 +18,9 @@
 FS_EXE=$BB_TREE/bin/Morvisk_faults.exe
 FS_MACHINES=${MORVISK_BUILD:-$BB_SOURCE/build}/machines
 
+# A host path as the machine sees it (Z: is the host's root).
+fs_windows_path() { echo "Z:${1//\//\\}"; }
+
 fs_args() {
     case $1 in
     uninstall) echo "/Q /U /NORB /LOG" ;;
@@ -32,8 +35,8 @@ fs_morvisk() {
     args=$(fs_args "$scenario")
     BB_RC=0
     # shellcheck disable=SC2086
-    DISPLAY= "$BB_MACHINE" run "$machine" --timeout 120 -- 'C:\PKG\Morvisk_faults.exe' \
-        $args "Z:$(echo "$log" | tr / '\\')" >/dev/null 2>&1 || BB_RC=$?
+    DISPLAY='' "$BB_MACHINE" run "$machine" --timeout 120 -- 'C:\PKG\Morvisk_faults.exe' \
+        $args "$(fs_windows_path "$log")" >/dev/null 2>&1 || BB_RC=$?
 }
 
 fs_prepare() {
@@ -56,7 +59,7 @@ fs_trace() {
     local name=$1 scenario=$2 out=$3
     local run=$name-trace
     fs_copy "$name" "$run"
-    MORVISK_FAIL_AT=0 MORVISK_FAULT_TRACE="Z:$(echo "$out" | tr / '\\')" \
+    MORVISK_FAIL_AT=0 MORVISK_FAULT_TRACE=$(fs_windows_path "$out") \
         fs_morvisk "$run" "$scenario" "$(dirname "$out")/CLEAN.LOG"
     "$BB_MACHINE" rm "$run"
     [ "$BB_RC" = 0 ] || [ "$BB_RC" = 1 ] || {
