@@ -112,13 +112,17 @@ template <typename R, typename... A> struct CWrapper<R(WINAPI*)(A...)> {
 // library's jump stub, which would bring the library's own pointer along: these functions
 // get a stub here, jumping through the pointer below.
 #ifdef _WIN64
-#define JUMP_STUB(name, bytes)                                                                     \
-    __asm__(".text\n.globl " #name "\n" #name ": jmp *__imp_" #name "(%rip)\n");
+#define STUB_SYMBOL(name, bytes) #name
+#define STUB_JUMP(name, bytes) "jmp *__imp_" #name "(%rip)"
 #else
-#define JUMP_STUB(name, bytes)                                                                     \
-    __asm__(".text\n.globl _" #name "@" #bytes "\n_" #name "@" #bytes ": jmp *__imp__" #name       \
-            "@" #bytes "\n");
+#define STUB_SYMBOL(name, bytes) "_" #name "@" #bytes
+#define STUB_JUMP(name, bytes) "jmp *__imp__" #name "@" #bytes
 #endif
+#define JUMP_STUB(name, bytes)                                                                     \
+    extern "C" __attribute__((naked)) void stub_##name() __asm__(STUB_SYMBOL(name, bytes));        \
+    void stub_##name() {                                                                           \
+        __asm__(STUB_JUMP(name, bytes));                                                           \
+    }
 
 // FAULT(dll, function, argument bytes, failure result, last error); STUBBED_FAULT the same
 // for a function declared without dllimport.
