@@ -12,7 +12,6 @@ namespace SINSTALL {
 
 namespace {
 
-const unsigned LegacyDefaultReadersCount = 3;
 const unsigned NtMaxReadersCount = 127;
 // Windows 9x serves at most ten readers, the other makers' ones included.
 const unsigned NineXReaderSlots = 10;
@@ -52,19 +51,7 @@ unsigned CInstallFactory::GetReadersCount() {
         SZentavoManager::CZentavoManager manager(MakeTokenVariationPoint(), true);
         return manager.GetReadersCount();
     }
-    SREGISTRY::CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, DriverKey().c_str(), KEY_READ) != ERROR_SUCCESS) {
-        return LegacyDefaultReadersCount;
-    }
-    DWORD type = 0;
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExA(key.Get(), "ReadersCount", nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(value)) {
-        return LegacyDefaultReadersCount;
-    }
-    return value;
+    return SSteps::ReadStoredReadersCount();
 }
 
 bool CInstallFactory::SetReadersCount(unsigned count, bool* rebootNeeded) {

@@ -31,25 +31,30 @@ std::string InstalledPath(const CPackageLayout& layout, int fileIndex) {
 
 const DWORD DefaultReadersCount = 3;
 
+// A module and the files that go only with it. Its replacement may wait for the restart, and
+// whoever registers the module must know that, so the pair tells it from both halves.
+class CModuleWithCompanions : public SSETUP::CDependedOperation {
+public:
+    CModuleWithCompanions(SSETUP::ISetupOperation* module, SSETUP::COperationSet* companions)
+        : CDependedOperation(module, companions, true), module(module), companions(companions) {}
+
+    bool IsRebootPending() const override {
+        return module->IsRebootPending() || companions->IsRebootPending();
+    }
+
+private:
+    // Owned by the base.
+    const SSETUP::ISetupOperation* const module;
+    const SSETUP::COperationSet* const companions;
+};
+
 } // namespace
 
 namespace SSteps {
 
 DWORD ReadStoredReadersCount() {
-    SREGISTRY::CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, EnglishText(IDS_DRIVER_KEY).c_str(), KEY_READ) !=
-        ERROR_SUCCESS) {
-        return DefaultReadersCount;
-    }
-    DWORD type = 0;
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExA(key.Get(), "ReadersCount", nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(value)) {
-        return DefaultReadersCount;
-    }
-    return value;
+    return SREGISTRY::ReadDwordValue(HKEY_LOCAL_MACHINE, EnglishText(IDS_DRIVER_KEY).c_str(),
+                                     "ReadersCount", DefaultReadersCount);
 }
 
 SSETUP::ISetupOperation* NewReaderDriverService(const CPackageLayout& layout) {
@@ -89,14 +94,13 @@ SSETUP::ISetupOperation* NewUsbDriver(const CPackageLayout& layout) {
 
 SSETUP::ISetupOperation* NewCryptoProvider(const CPackageLayout& layout) {
     const std::string module = InstalledPath(layout, L::FileCsp);
-    auto* files = new SSETUP::CDependedOperation(
+    auto* files = new CModuleWithCompanions(
         new SSETUP::CInstallFile(PackagePath(layout, L::FileCsp).c_str(), module.c_str(), true),
         new SSETUP::COperationSet(
             true,
             new SSETUP::CInstallFile(PackagePath(layout, L::FileCspSignature).c_str(),
                                      InstalledPath(layout, L::FileCspSignature).c_str(), true),
-            nullptr),
-        true);
+            nullptr));
     return new SSETUPCOMDLL::CRegisterCOMDLL(module.c_str(), files, true);
 }
 

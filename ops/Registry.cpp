@@ -47,6 +47,22 @@ void DeleteKeyTree(HKEY rootKey, const char* keyPath) {
     }
 }
 
+DWORD ReadDwordValue(HKEY rootKey, const char* keyPath, const char* name, DWORD fallback) {
+    CKey key;
+    if (key.Open(rootKey, keyPath, KEY_READ) != ERROR_SUCCESS) {
+        return fallback;
+    }
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof(value)) {
+        return fallback;
+    }
+    return value;
+}
+
 std::string GetRootKeyName(HKEY rootKey) {
     static const struct {
         HKEY key;

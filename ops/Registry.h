@@ -22,6 +22,10 @@ bool IsSubkeyPath(const char* keyPath);
 // touched. Throws CRegException.
 void DeleteKeyTree(HKEY rootKey, const char* keyPath);
 
+// The REG_DWORD value name of keyPath; fallback when the key or value is missing or is not
+// a 4-byte REG_DWORD.
+DWORD ReadDwordValue(HKEY rootKey, const char* keyPath, const char* name, DWORD fallback);
+
 // The name of a predefined root key for log texts ("HKEY_LOCAL_MACHINE"); empty for others.
 std::string GetRootKeyName(HKEY rootKey);
 

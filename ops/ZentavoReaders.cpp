@@ -1,89 +1,58 @@
 // The token manager's reader count: reader device nodes on the NT family, the reader
 // driver's "ReadersCount" value on the 9x family.
+#include "ops/DeviceInfoSet.h"
+#include "ops/PnpDriver.h"
 #include "ops/Registry.h"
 #include "ops/ZentavoManager.h"
-#include <setupapi.h>
-#include <cstring>
 #include <memory>
-
-namespace SINSTPNP {
-// Creates one device from the INF (the device operations).
-bool InstallRootDevice(const char* infPath, bool* rebootNeeded);
-} // namespace SINSTPNP
 
 namespace SZentavoManager {
 
 namespace {
 
+using SINSTPNP::CDeviceInfoSet;
+using SINSTPNP::CSetupApi;
+
 const char kReadersCountValue[] = "ReadersCount";
-const DWORD kHardwareIdBufferSize = 200;
 const DWORD kClassNameLength = 32;
 
-// A device information set, destroyed with the object.
-class CDeviceInfoSet {
-public:
-    explicit CDeviceInfoSet(HDEVINFO set) : set(set) {}
-    ~CDeviceInfoSet() {
-        if (IsValid()) {
-            SetupDiDestroyDeviceInfoList(set);
-        }
-    }
-    CDeviceInfoSet(const CDeviceInfoSet&) = delete;
-    CDeviceInfoSet& operator=(const CDeviceInfoSet&) = delete;
-
-    bool IsValid() const { return set != INVALID_HANDLE_VALUE && set != nullptr; }
-    HDEVINFO Get() const { return set; }
-
-private:
-    const HDEVINFO set;
-};
-
-// Whether any string of the device's hardware IDs equals hardwareId, letter case aside.
-bool HasHardwareId(HDEVINFO set, SP_DEVINFO_DATA& device, const std::string& hardwareId) {
-    // Two spare zeros end the multi-string even when the property fills the buffer.
-    char ids[kHardwareIdBufferSize + 2] = {};
-    DWORD type = 0;
-    DWORD size = 0;
-    if (!SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID, &type,
-                                           reinterpret_cast<BYTE*>(ids), kHardwareIdBufferSize,
-                                           &size)) {
-        return false;
-    }
-    const std::size_t end = size < kHardwareIdBufferSize ? size : kHardwareIdBufferSize;
-    for (std::size_t at = 0; at < end && ids[at] != '\0';) {
-        if (lstrcmpiA(&ids[at], hardwareId.c_str()) == 0) {
+bool HasHardwareId(const CSetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device,
+                   const std::string& hardwareId) {
+    for (const std::string& id : SINSTPNP::ReadHardwareIds(api, set, device)) {
+        if (SINSTPNP::SameHardwareId(id, hardwareId)) {
             return true;
         }
-        at += std::strlen(&ids[at]) + 1;
     }
     return false;
 }
 
 // Every device of the INF's class, present or not, and those that carry hardwareId in
-// enumeration order. Success when the enumeration reached its end.
+// enumeration order. Complete when the enumeration reached its end.
 struct CReaderDevices {
-    explicit CReaderDevices(HDEVINFO set) : set(set) {}
+    CReaderDevices(const CSetupApi& api, HDEVINFO set) : set(api, set) {}
     CDeviceInfoSet set;
     std::vector<SP_DEVINFO_DATA> matches;
     bool complete = false;
 };
 
-std::unique_ptr<CReaderDevices> FindDevicesOfInfClass(const std::string& infPath,
+std::unique_ptr<CReaderDevices> FindDevicesOfInfClass(const CSetupApi& api,
+                                                      const std::string& infPath,
                                                       const std::string& hardwareId) {
     GUID classGuid{};
     char className[kClassNameLength] = {};
-    if (!SetupDiGetINFClassA(infPath.c_str(), &classGuid, className, kClassNameLength, nullptr)) {
-        return std::make_unique<CReaderDevices>(INVALID_HANDLE_VALUE);
+    if (!api.IsLoaded() ||
+        !api.GetINFClass(infPath.c_str(), &classGuid, className, kClassNameLength, nullptr)) {
+        return std::make_unique<CReaderDevices>(api, INVALID_HANDLE_VALUE);
     }
     auto found =
-        std::make_unique<CReaderDevices>(SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, 0));
+        std::make_unique<CReaderDevices>(api, api.GetClassDevs(&classGuid, nullptr, nullptr, 0));
     if (!found->set.IsValid()) {
         return found;
     }
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(found->set.Get(), index, &device); ++index) {
-        if (HasHardwareId(found->set.Get(), device, hardwareId)) {
+    for (DWORD index = 0; api.EnumDeviceInfo(found->set.Get(), index, &device); ++index) {
+        if (HasHardwareId(api, found->set.Get(), device, hardwareId)) {
             found->matches.push_back(device);
         }
     }
@@ -100,24 +69,13 @@ std::string CZentavoManager::GetReaderInfPath() {
 
 unsigned CZentavoManager::GetReadersCount() {
     if (IsNT()) {
+        const CSetupApi api;
         const auto devices =
-            FindDevicesOfInfClass(GetReaderInfPath(), variationPoint->GetReaderHardwareId());
+            FindDevicesOfInfClass(api, GetReaderInfPath(), variationPoint->GetReaderHardwareId());
         return static_cast<unsigned>(devices->matches.size());
     }
-    SREGISTRY::CKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, variationPoint->GetDriverServiceKey().c_str(),
-                 KEY_ALL_ACCESS) != ERROR_SUCCESS) {
-        return 0;
-    }
-    DWORD type = 0;
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExA(key.Get(), kReadersCountValue, nullptr, &type,
-                         reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(value)) {
-        return 0;
-    }
-    return value;
+    return SREGISTRY::ReadDwordValue(
+        HKEY_LOCAL_MACHINE, variationPoint->GetDriverServiceKey().c_str(), kReadersCountValue, 0);
 }
 
 bool CZentavoManager::AddReaders(unsigned count, bool* rebootNeeded) {
@@ -141,8 +99,9 @@ bool CZentavoManager::RemoveReaders(unsigned count, bool* rebootNeeded) {
     if (rebootNeeded != nullptr) {
         *rebootNeeded = false;
     }
+    const CSetupApi api;
     const auto devices =
-        FindDevicesOfInfClass(GetReaderInfPath(), variationPoint->GetReaderHardwareId());
+        FindDevicesOfInfClass(api, GetReaderInfPath(), variationPoint->GetReaderHardwareId());
     if (!devices->complete) {
         return false;
     }
@@ -152,14 +111,14 @@ bool CZentavoManager::RemoveReaders(unsigned count, bool* rebootNeeded) {
     // The last devices of the enumeration go first.
     for (std::size_t i = found; i > found - removing; --i) {
         SP_DEVINFO_DATA& device = devices->matches[i - 1];
-        if (!SetupDiCallClassInstaller(DIF_REMOVE, devices->set.Get(), &device)) {
+        if (!api.CallClassInstaller(DIF_REMOVE, devices->set.Get(), &device)) {
             allRemoved = false;
             continue;
         }
         SP_DEVINSTALL_PARAMS_A params{};
         params.cbSize = sizeof(params);
         if (rebootNeeded != nullptr &&
-            SetupDiGetDeviceInstallParamsA(devices->set.Get(), &device, &params) &&
+            api.GetDeviceInstallParams(devices->set.Get(), &device, &params) &&
             (params.Flags & DI_NEEDREBOOT) != 0) {
             *rebootNeeded = true;
         }

@@ -9,7 +9,9 @@ const char kRenameSection[] = "Rename";
 // A Rename line with this key deletes the file instead of renaming it.
 const char kNoFile[] = "NUL";
 
-// The 8.3 form that the boot-time processing understands; empty when the file is missing.
+// The 8.3 form of an existing file: the Rename section is read before long names are
+// available, so a long name there would be skipped. Empty when the file is missing or has
+// no such form.
 std::string ShortPath(const char* path) {
     char buffer[MAX_PATH] = {};
     const DWORD length = GetShortPathNameA(path, buffer, MAX_PATH);
@@ -53,16 +55,18 @@ std::string C9xFamilyOperations::GetWininitPath() {
     return GetWindowsDir() + "\\WININIT.INI";
 }
 
-// Adds or removes the Rename line "target = short source"; a null side is "NUL".
+// Adds or removes the Rename line "short target = short source"; a null side is "NUL". The
+// target of a restart rename is the file in use, so it exists and has a short form too.
 bool C9xFamilyOperations::EditRenameSection(const char* source, const char* target,
                                             RenameEdit edit) {
     const std::string shortSource = ShortPath(source ? source : kNoFile);
-    if (shortSource.empty()) {
+    const std::string shortTarget = target ? ShortPath(target) : std::string(kNoFile);
+    if (shortSource.empty() || shortTarget.empty()) {
         return false;
     }
     try {
         SWININIT::CIniFile wininit(GetWininitPath().c_str());
-        (wininit.*edit)(kRenameSection, target ? target : kNoFile, shortSource.c_str());
+        (wininit.*edit)(kRenameSection, shortTarget.c_str(), shortSource.c_str());
     } catch (const SWININIT::CIniException&) {
         return false;
     }

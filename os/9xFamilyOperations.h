@@ -8,7 +8,7 @@ namespace SSETUPOS {
 
 class C9xFamilyOperations : public CIOsDependDefault {
 public:
-    C9xFamilyOperations() = default;
+    using CIOsDependDefault::CIOsDependDefault;
     ~C9xFamilyOperations() override = default;
 
     bool MoveFileAtReboot(const char* source, const char* target) override;

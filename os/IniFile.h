@@ -6,6 +6,9 @@
 
 namespace SWININIT {
 
+class CIniText;
+struct CTextEdit;
+
 class CIniException {
 public:
     CIniException(int code, DWORD systemError) : code(code), systemError(systemError) {}
@@ -25,20 +28,26 @@ public:
     CIniFile& operator=(const CIniFile&) = delete;
 
     // Appends "key = value" to the section, creating the section at the end of the file if
-    // needed. Null key or value count as empty. Throws CIniException when the file cannot be
-    // opened or mapped.
+    // needed. Null key or value count as empty.
     void AddEntry(const char* section, const char* key, const char* value);
-    // Removes the first entry after the section's header whose key and value match without
+    // Removes the first entry of a section of that name whose key and value match without
     // regard to letter case. No section or no such entry: the file stays unchanged.
+    //
+    // Both throw CIniException when the file cannot be opened, mapped, or brought to its new
+    // size; the file is then as it was.
     void RemoveEntry(const char* section, const char* key, const char* value);
 
 private:
-    // Opens (creating a missing file) and maps the file with room for growth more bytes.
-    void Open(DWORD growth);
-    // Unmaps and cuts the file to the data size; safe to call when nothing is open.
+    using Plan = bool (*)(const CIniText& text, const std::string& section, const std::string& key,
+                          const std::string& value, CTextEdit* edit);
+    void Edit(Plan plan, const char* section, const char* key, const char* value);
+    void OpenFile();
+    // Maps the first size bytes for writing; a larger size grows the file to it.
+    void Map(DWORD size);
+    void Unmap();
+    // Cuts the file to size; false (with the error in lastError) when the system refuses.
+    bool Cut(DWORD size, DWORD* lastError);
     void Close();
-    void Insert(size_t at, const std::string& text);
-    void Erase(size_t from, size_t to);
 
     // Closes the file when an edit ends, by return or by exception.
     class CEditScope {
@@ -58,6 +67,8 @@ private:
     HANDLE file = INVALID_HANDLE_VALUE;
     DWORD mappedSize = 0;
     DWORD dataSize = 0;
+    // The attributes to put back on a read-only file after the edit.
+    DWORD restoreAttributes = INVALID_FILE_ATTRIBUTES;
 };
 
 } // namespace SWININIT

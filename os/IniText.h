@@ -1,48 +1,77 @@
 #pragma once
-// The line model of WININIT.INI: sections, key = value entries, blank lines.
-// Read-only work on a byte range; positions are offsets into it.
+// The line model of WININIT.INI and the edits the boot-time renames make to it: plain text
+// work on a byte range, without system calls, so that it runs anywhere.
+//
+// A line ends at CR LF, a lone CR or a lone LF, or the end of the text. A run of NUL bytes
+// at the very end (left by an edit that was cut short) is not text: edits go before it.
 #include <cstddef>
 #include <string>
 
 namespace SWININIT {
 
-// Upper case as the system sees it (CharUpperA, character by character).
-std::string ToUpper(const std::string& text);
-// Without leading and trailing space characters (tabs stay).
-std::string TrimSpaces(const std::string& text);
+// Upper case of every byte value, as the system's code page has it.
+struct CUpperCase {
+    unsigned char of[256];
+};
+
+// One change: erase bytes [at, at + erase) and put insert there instead.
+struct CTextEdit {
+    size_t at = 0;
+    size_t erase = 0;
+    std::string insert;
+};
 
 class CIniText {
 public:
-    CIniText(const char* data, size_t size) : data(data), size(size) {}
+    CIniText(const char* data, size_t size, const CUpperCase& upper);
 
+    // The end of the text: the data without a trailing run of NUL bytes.
     size_t Size() const { return size; }
-    // The end of the line that starts at pos: its first CR or LF, or the end of data.
-    size_t LineEnd(size_t pos) const;
-    // The start of the line after the one at pos (past its CR LF, CR or LF).
-    size_t NextLine(size_t pos) const;
-    // Whether the text ends inside a line, that is, not with a line break.
-    bool EndsInsideLine() const;
 
-    bool IsBlank(size_t pos) const;
-    // A '[' with a ']' somewhere after it; name is the text between, trimmed of spaces.
-    bool IsSectionHeader(size_t pos, std::string* name = nullptr) const;
-    // A line with '=': key before the first '=', value after it, both trimmed of spaces.
-    bool IsEntry(size_t pos, std::string* key, std::string* value) const;
-
-    // The start of the first header of that section (letter case ignored); Size() if none.
-    size_t FindSection(const std::string& section) const;
-    // Where a new entry of the section whose header starts at header goes: after the line
-    // that follows the header and after every later non-blank line, up to the next header.
-    size_t FindInsertionPoint(size_t header) const;
-    // The start of the first entry line after header whose key and value match (letter case
-    // ignored); Size() if none. The search runs to the end of data.
-    size_t FindEntry(size_t header, const std::string& key, const std::string& value) const;
+    // The line "key = value" (CR LF ended) added after the last non-blank line of the first
+    // section of that name; the section, with its header, is appended when there is none.
+    CTextEdit AddEntry(const std::string& section, const std::string& key,
+                       const std::string& value) const;
+    // Removes the first entry line of a section of that name (all such sections are searched,
+    // in order) whose key and value match without regard to letter case and surrounding
+    // spaces. False when there is none.
+    bool RemoveEntry(const std::string& section, const std::string& key, const std::string& value,
+                     CTextEdit* edit) const;
 
 private:
-    std::string Line(size_t pos) const { return std::string(data + pos, data + LineEnd(pos)); }
+    struct CRange {
+        size_t begin;
+        size_t end;
+    };
+    // A line: its text [begin, end), the start of the next line (past its line break), and
+    // its first '[' and first '=' (Size() when it has none).
+    struct CLine {
+        size_t begin;
+        size_t end;
+        size_t next;
+        size_t open;
+        size_t equals;
+    };
+
+    CLine LineAt(size_t pos) const;
+    bool EndsInsideLine() const;
+    bool IsBlank(const CLine& line) const;
+    // A '[' with a ']' after it on the line; name is the text between, trimmed of spaces.
+    bool IsSectionHeader(const CLine& line, CRange* name) const;
+    bool IsSection(const CLine& line, const std::string& upperName) const;
+    // The first header line of that section at or after from; a line at Size() if none.
+    CLine FindSection(const std::string& upperName, size_t from) const;
+    size_t FindInsertionPoint(const CLine& header) const;
+    CRange Trimmed(size_t begin, size_t end) const;
+    // Whether the bytes of range are upperText after upper-casing.
+    bool Equals(CRange range, const std::string& upperText) const;
 
     const char* data;
     size_t size;
+    const CUpperCase& upper;
 };
+
+// The text upper-cased and trimmed of spaces, as names, keys and values are compared.
+std::string CompareForm(const std::string& text, const CUpperCase& upper);
 
 } // namespace SWININIT

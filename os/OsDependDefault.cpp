@@ -18,14 +18,13 @@ template <class Call> std::string PathFrom(Call call) {
 
 // GetSystemWindowsDirectoryA is missing before Windows 2000 (and on Terminal Server it is
 // the shared folder, which is the one wanted); a zero result counts as missing too.
-std::string SystemWindowsDirectory() {
-    static const char kLibrary[] = "kernel32.dll";
+std::string SystemWindowsDirectory(const std::string& library) {
     static const char kFunction[] = "GetSystemWindowsDirectoryA";
-    SEXPL_CALL::CLibrary kernel(kLibrary);
+    SEXPL_CALL::CLibrary kernel(library.c_str());
     const auto getDirectory = kernel.GetProcAs<UINT(WINAPI*)(LPSTR, UINT)>(kFunction);
     const std::string directory = PathFrom(getDirectory);
     if (directory.empty()) {
-        throw SEXPL_CALL::CProcNotFoundException(kLibrary, kFunction, 0);
+        throw SEXPL_CALL::CProcNotFoundException(library, kFunction, 0);
     }
     return directory;
 }
@@ -45,7 +44,7 @@ std::string CIOsDependDefault::GetWindowsDir() {
         return windowsDir;
     }
     try {
-        windowsDir = SystemWindowsDirectory();
+        windowsDir = SystemWindowsDirectory(windowsDirLibrary);
     } catch (const SEXPL_CALL::CLibNotFoundException&) {
     } catch (const SEXPL_CALL::CProcNotFoundException&) {
     }

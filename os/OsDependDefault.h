@@ -9,7 +9,10 @@ namespace SSETUPOS {
 
 class CIOsDependDefault : public IOsDependOperations {
 public:
-    CIOsDependDefault() = default;
+    // windowsDirLibrary: the library that may export GetSystemWindowsDirectoryA; tests name
+    // one without it to take the path of the systems that lack it.
+    explicit CIOsDependDefault(const char* windowsDirLibrary = "kernel32.dll")
+        : windowsDirLibrary(windowsDirLibrary) {}
     // Removes the setup temp folders that this object created.
     ~CIOsDependDefault() override;
     CIOsDependDefault(const CIOsDependDefault&) = delete;
@@ -34,6 +37,7 @@ public:
     bool DeleteTree(const std::string& path);
 
 private:
+    std::string windowsDirLibrary;
     std::string windowsDir;
     std::string system32Dir;
     std::string systemDir;

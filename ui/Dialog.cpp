@@ -1,6 +1,17 @@
 #include "ui/Dialog.h"
 #include "app/Language.h"
 
+LANGID GetTemplateLanguage(UINT templateId) {
+    const LANGID order[] = {SLANG::GetCurrentLanguage(), GetUserDefaultLangID()};
+    for (const LANGID lang : order) {
+        if (FindResourceExA(SLANG::GetResourceModule(), RT_DIALOG, MAKEINTRESOURCEA(templateId),
+                            lang) != nullptr) {
+            return lang;
+        }
+    }
+    return SLANG::LANG_ID_ENGLISH;
+}
+
 CDialog::~CDialog() {
     DestroyWindowIfAny();
 }

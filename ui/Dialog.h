@@ -3,6 +3,10 @@
 // dispatching the messages that the installer's dialogs handle.
 #include <windows.h>
 
+// The language of the template id that dialogs are made from: the current language when it
+// has one, else the user's default, else English (the lookup's own fallback).
+LANGID GetTemplateLanguage(UINT templateId);
+
 class CDialog {
 public:
     virtual ~CDialog();

@@ -34,20 +34,33 @@ void CenterInWorkArea(HWND dialog) {
     SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SetIcons(HWND dialog) {
-    const HINSTANCE module = SLANG::GetResourceModule();
-    const HANDLE large = LoadImageA(module, MAKEINTRESOURCEA(IDI_MORVISK), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0);
-    SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
-    const HANDLE small =
-        LoadImageA(module, MAKEINTRESOURCEA(IDI_MORVISK), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                   GetSystemMetrics(SM_CYSMICON), 0);
-    SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+HICON LoadProgramIcon(int sizeMetric) {
+    return static_cast<HICON>(LoadImageA(SLANG::GetResourceModule(), MAKEINTRESOURCEA(IDI_MORVISK),
+                                         IMAGE_ICON, GetSystemMetrics(sizeMetric),
+                                         GetSystemMetrics(sizeMetric), 0));
 }
 
 } // namespace
 
+void CIconHandle::Reset(HICON icon) {
+    if (handle != nullptr) {
+        DestroyIcon(handle);
+    }
+    handle = icon;
+}
+
 CMainDialog::CMainDialog() : CDialog(IDD_MAIN) {}
+
+void CMainDialog::SetIcons() {
+    if (largeIcon.Get() == nullptr) {
+        largeIcon.Reset(LoadProgramIcon(SM_CXICON));
+    }
+    if (smallIcon.Get() == nullptr) {
+        smallIcon.Reset(LoadProgramIcon(SM_CXSMICON));
+    }
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon.Get()));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+}
 
 void CMainDialog::OnInitDialog() {
     CenterInWorkArea(window);
@@ -57,10 +70,12 @@ void CMainDialog::OnInitDialog() {
     readersButton = GetDlgItem(window, IDC_READERS);
     versionLabel = GetDlgItem(window, IDC_VERSION_LABEL);
     versionsButton = GetDlgItem(window, IDC_VERSIONS);
-    SetIcons(window);
+    SetIcons();
+    // Checked when the texts shown are English, also where they stand in for a third
+    // language: clicking then switches to Russian, as the box promises.
     SendMessageA(
         englishBox, BM_SETCHECK,
-        SLANG::GetCurrentLanguage() == SLANG::LANG_ID_ENGLISH ? BST_CHECKED : BST_UNCHECKED, 0);
+        GetTemplateLanguage(IDD_MAIN) == SLANG::LANG_ID_ENGLISH ? BST_CHECKED : BST_UNCHECKED, 0);
     if (driversInstalled) {
         SetWindowTextA(installButton, SLANG::LoadText(IDS_REINSTALL).c_str());
         EnableWindow(uninstallButton, TRUE);

@@ -3,6 +3,20 @@
 #include "ui/Dialog.h"
 #include <string>
 
+// An icon loaded by the program, destroyed with its owner.
+class CIconHandle {
+public:
+    CIconHandle() = default;
+    ~CIconHandle() { Reset(nullptr); }
+    CIconHandle(const CIconHandle&) = delete;
+    CIconHandle& operator=(const CIconHandle&) = delete;
+    void Reset(HICON icon);
+    HICON Get() const { return handle; }
+
+private:
+    HICON handle = nullptr;
+};
+
 class CMainDialog : public CDialog {
 public:
     CMainDialog();
@@ -17,6 +31,7 @@ protected:
 
 private:
     void ShowPackageFiles();
+    void SetIcons();
 
     bool driversInstalled = false;
     std::string versionText;
@@ -26,6 +41,10 @@ private:
     HWND readersButton = nullptr;
     HWND versionLabel = nullptr;
     HWND versionsButton = nullptr;
+    // The window's icons: the dialog is made again after every flow, and 9x has little room
+    // for icons that nobody frees.
+    CIconHandle largeIcon;
+    CIconHandle smallIcon;
 };
 
 class CShowHelpDlg : public CDialog {

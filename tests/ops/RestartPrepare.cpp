@@ -1,5 +1,6 @@
-// First half of the restart test (restart.sh): installs over a file in use and deinstalls
-// another file in use, as a procedure would, and leaves both waiting for the restart.
+// First half of the file operations' part of the restart tests (tests/os/restart-*.sh): installs
+// over a file in use and deinstalls another file in use, as a procedure would, and leaves both
+// waiting for the restart.
 #include "FileTestHelpers.h"
 #include "RecordingClient.h"
 #include "ops/DeinstallFile.h"
@@ -10,7 +11,7 @@ using namespace opstest;
 
 namespace {
 
-// The driver is held by the lock helper, started by restart.sh just before this program:
+// The driver is held by the lock helper, started by the script just before this program:
 // wait until its hold is in place (a start-up wait, up to 60 s, not a measurement).
 bool HeldByAnotherProgram(const char* path) {
     for (int attempt = 0; attempt < 600; ++attempt) {

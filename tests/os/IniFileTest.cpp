@@ -1,151 +1,153 @@
 // The WININIT.INI editor on real files: every byte that it leaves, adds or removes.
 #include "os/IniFile.h"
-#include "os/IniText.h"
 #include "OsTestFiles.h"
 #include <doctest/doctest.h>
 
+using namespace std::string_literals;
 using ostest::FileBytes;
 using ostest::PutFile;
 
 namespace {
 
 const std::string kFolder = ostest::FreshFolder("C:\\OSINI");
+const char kMissing[] = "(missing)";
 
 // A file with the given content; "(missing)" leaves no file at all.
-std::string IniWith(const char* name, const std::string& bytes) {
-    const std::string path = kFolder + "\\" + name;
+std::string IniWith(const std::string& bytes) {
+    const std::string path = kFolder + "\\edit.ini";
     ostest::Remove(path);
-    if (bytes != "(missing)") {
+    if (bytes != kMissing) {
         PutFile(path, bytes);
     }
     return path;
 }
 
-std::string AfterAdd(const std::string& before, const char* section, const char* key,
-                     const char* value) {
-    const std::string path = IniWith("add.ini", before);
-    SWININIT::CIniFile(path.c_str()).AddEntry(section, key, value);
-    return FileBytes(path);
+struct CEditCase {
+    const char* name;
+    std::string before;
+    char edit; // '+' AddEntry, '-' RemoveEntry
+    const char* section;
+    const char* key;
+    const char* value;
+    std::string after;
+};
+
+void Apply(SWININIT::CIniFile& editor, const CEditCase& c) {
+    if (c.edit == '+') {
+        editor.AddEntry(c.section, c.key, c.value);
+    } else {
+        editor.RemoveEntry(c.section, c.key, c.value);
+    }
 }
 
-std::string AfterRemove(const std::string& before, const char* section, const char* key,
-                        const char* value) {
-    const std::string path = IniWith("remove.ini", before);
-    SWININIT::CIniFile(path.c_str()).RemoveEntry(section, key, value);
-    return FileBytes(path);
-}
+// A handle of another program that maps the file for reading: the file cannot be cut
+// shorter while the mapping exists.
+class CReadMapping {
+public:
+    explicit CReadMapping(const std::string& path) {
+        file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    }
+    ~CReadMapping() {
+        UnmapViewOfFile(view);
+        CloseHandle(mapping);
+        CloseHandle(file);
+    }
+    bool IsHeld() const { return view != nullptr; }
+
+private:
+    HANDLE file;
+    HANDLE mapping;
+    void* view;
+};
 
 } // namespace
 
-TEST_CASE("a new Rename section in a missing, empty or other file") {
-    const std::string expected = "[Rename]\r\nNUL = C:\\OLD\\A.DLL\r\n";
-    CHECK(AfterAdd("(missing)", "Rename", "NUL", "C:\\OLD\\A.DLL") == expected);
-    CHECK(AfterAdd("", "Rename", "NUL", "C:\\OLD\\A.DLL") == expected);
-    // Other sections stay before the new one, unchanged.
-    CHECK(AfterAdd("[boot]\r\nshell=x\r\n\r\n", "Rename", "NUL", "C:\\OLD\\A.DLL") ==
-          "[boot]\r\nshell=x\r\n\r\n" + expected);
-    // A header that names another section only in part is not the section.
-    CHECK(AfterAdd("[Renamed]\r\nA = B\r\n", "Rename", "K", "V") ==
-          "[Renamed]\r\nA = B\r\n[Rename]\r\nK = V\r\n");
-    // Null key and value are empty text.
-    CHECK(AfterAdd("", "Rename", nullptr, nullptr) == "[Rename]\r\n = \r\n");
-}
-
-TEST_CASE("entries join an existing section after its last non-blank line") {
-    SUBCASE("two edits in a row keep their order") {
-        const std::string path = IniWith("order.ini", "(missing)");
-        SWININIT::CIniFile editor(path.c_str());
-        editor.AddEntry("Rename", "NUL", "C:\\A.DLL");
-        editor.AddEntry("Rename", "C:\\WIN\\B.DLL", "C:\\B.NEW");
-        CHECK(FileBytes(path) == "[Rename]\r\nNUL = C:\\A.DLL\r\nC:\\WIN\\B.DLL = C:\\B.NEW\r\n");
+TEST_CASE("the editor adds and removes its lines and keeps every other byte") {
+    const std::string line = "NUL = C:\\OLD\\A.DLL\r\n";
+    const std::string rename = "[Rename]\r\n" + line;
+    const std::string longValue(70000, 'v');
+    const CEditCase cases[] = {
+        {"missing file", kMissing, '+', "Rename", "NUL", "C:\\OLD\\A.DLL", rename},
+        {"empty file", "", '+', "Rename", "NUL", "C:\\OLD\\A.DLL", rename},
+        {"null key and value", "", '+', "Rename", nullptr, nullptr, "[Rename]\r\n = \r\n"},
+        {"other sections stay before the new one", "[boot]\r\nshell=x\r\n\r\n", '+', "Rename",
+         "NUL", "C:\\OLD\\A.DLL", "[boot]\r\nshell=x\r\n\r\n" + rename},
+        {"a header naming another section in part", "[Renamed]\r\nA = B\r\n", '+', "Rename", "NUL",
+         "C:\\OLD\\A.DLL", "[Renamed]\r\nA = B\r\n" + rename},
+        {"after the last entry, before the blank lines that end the section",
+         "[Rename]\r\nX = Y\r\n\r\n \t \r\n[boot]\r\nk=v\r\n", '+', "Rename", "NUL",
+         "C:\\OLD\\A.DLL", "[Rename]\r\nX = Y\r\n" + line + "\r\n \t \r\n[boot]\r\nk=v\r\n"},
+        {"blank lines between entries are passed", "[Rename]\r\nA = 1\r\n\r\nB = 2\r\n\r\n", '+',
+         "Rename", "NUL", "C:\\OLD\\A.DLL", "[Rename]\r\nA = 1\r\n\r\nB = 2\r\n" + line + "\r\n"},
+        {"the line after the header counts even when blank", "[Rename]\r\n\r\n", '+', "Rename",
+         "NUL", "C:\\OLD\\A.DLL", "[Rename]\r\n\r\n" + line},
+        {"a section without lines", "[Rename]\r\n[boot]\r\n", '+', "Rename", "NUL",
+         "C:\\OLD\\A.DLL", rename + "[boot]\r\n"},
+        {"letter case and spaces in the brackets", "  [ rEnAmE ]  ; x\r\nX = Y\r\n", '+', "Rename",
+         "NUL", "C:\\OLD\\A.DLL", "  [ rEnAmE ]  ; x\r\nX = Y\r\n" + line},
+        {"an unterminated last line is ended first", "[boot]\r\nshell=x", '+', "Rename", "NUL",
+         "C:\\OLD\\A.DLL", "[boot]\r\nshell=x\r\n" + rename},
+        {"an unterminated last entry", "[Rename]\r\nX = Y", '+', "Rename", "NUL", "C:\\OLD\\A.DLL",
+         "[Rename]\r\nX = Y\r\n" + line},
+        {"NUL bytes left at the end by a cut short edit go", "[Rename]\r\nX = Y\r\n\0\0\0"s, '+',
+         "Rename", "NUL", "C:\\OLD\\A.DLL", "[Rename]\r\nX = Y\r\n" + line},
+        {"remove: letter case and spaces do not matter",
+         "[Rename]\r\nc:\\win\\a.dll=c:\\new\\a.tmp\r\nNUL   =    C:\\OLD\\X.DLL  \r\nZ = 1\r\n",
+         '-', "rename", "nul", "c:\\old\\x.dll",
+         "[Rename]\r\nc:\\win\\a.dll=c:\\new\\a.tmp\r\nZ = 1\r\n"},
+        {"remove: the key must match as well", "[Rename]\r\nA = B\r\n", '-', "Rename", "C", "B",
+         "[Rename]\r\nA = B\r\n"},
+        {"remove: only the first match", "[Rename]\r\nNUL = A\r\nNUL = A\r\n", '-', "Rename", "NUL",
+         "A", "[Rename]\r\nNUL = A\r\n"},
+        {"remove: a last line without CR LF", "[Rename]\r\nA = B\r\nC = D", '-', "Rename", "C", "D",
+         "[Rename]\r\nA = B\r\n"},
+        {"remove: the same line in another section stays",
+         "[boot]\r\nNUL = A\r\n[Rename]\r\nX = Y\r\n[x]\r\nNUL = A\r\n", '-', "Rename", "NUL", "A",
+         "[boot]\r\nNUL = A\r\n[Rename]\r\nX = Y\r\n[x]\r\nNUL = A\r\n"},
+        {"remove: nothing in an empty file", "", '-', "Rename", "NUL", "A", ""},
+        // What other programs and damaged files hold.
+        {"CR line ends", "[Rename]\rX = Y\r[x]\r", '+', "Rename", "NUL", "C:\\OLD\\A.DLL",
+         "[Rename]\rX = Y\r" + line + "[x]\r"},
+        {"remove: CR line ends", "[Rename]\rX = Y\rZ = 1", '-', "Rename", "X", "Y",
+         "[Rename]\rZ = 1"},
+        {"LF line ends", "[Rename]\nX = Y\n", '+', "Rename", "NUL", "C:\\OLD\\A.DLL",
+         "[Rename]\nX = Y\n" + line},
+        {"remove: LF line ends", "[Rename]\nX = Y\nZ = 1\n", '-', "Rename", "Z", "1",
+         "[Rename]\nX = Y\n"},
+        {"two Rename sections: the first gets the line", "[Rename]\r\nA = 1\r\n[Rename]\r\n", '+',
+         "Rename", "NUL", "C:\\OLD\\A.DLL",
+         rename.substr(0, 10) + "A = 1\r\n" + line + "[Rename]\r\n"},
+        {"remove: from the second Rename section", "[Rename]\r\nA = 1\r\n[x]\r\nB=2\r\n" + rename,
+         '-', "Rename", "NUL", "C:\\OLD\\A.DLL", "[Rename]\r\nA = 1\r\n[x]\r\nB=2\r\n[Rename]\r\n"},
+        {"NUL bytes inside lines stay", "[Rename]\r\nA\0 = \0B\r\nX = Y\r\n"s, '-', "Rename", "X",
+         "Y", "[Rename]\r\nA\0 = \0B\r\n"s},
+        {"NUL bytes inside the last line stay", "[Rename]\r\n\0\0x"s, '+', "Rename", "NUL",
+         "C:\\OLD\\A.DLL", "[Rename]\r\n\0\0x\r\n"s + line},
+        {"a line longer than any buffer", std::string(100000, 'k') + "\r\n" + rename, '-', "Rename",
+         "NUL", "C:\\OLD\\A.DLL", std::string(100000, 'k') + "\r\n[Rename]\r\n"},
+        {"an entry longer than any buffer", "[Rename]\r\n", '+', "Rename", "NUL", longValue.c_str(),
+         "[Rename]\r\nNUL = " + longValue + "\r\n"},
+    };
+    // Each case also on a read-only file, which is edited and stays read-only.
+    for (const DWORD attributes : {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_READONLY}) {
+        for (const CEditCase& c : cases) {
+            INFO(c.name);
+            INFO(attributes);
+            const std::string path = IniWith(c.before);
+            SetFileAttributesA(path.c_str(), attributes);
+            SWININIT::CIniFile editor(path.c_str());
+            Apply(editor, c);
+            CHECK(FileBytes(path) == c.after);
+            CHECK((GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY) ==
+                  (c.before == kMissing ? 0 : attributes & FILE_ATTRIBUTE_READONLY));
+        }
     }
-    SUBCASE("blank lines that end the section stay after the new entry") {
-        CHECK(AfterAdd("[Rename]\r\nX = Y\r\n\r\n \t \r\n[boot]\r\nk=v\r\n", "Rename", "N", "V") ==
-              "[Rename]\r\nX = Y\r\nN = V\r\n\r\n \t \r\n[boot]\r\nk=v\r\n");
-        CHECK(AfterAdd("[Rename]\r\nX = Y\r\n\r\n", "Rename", "N", "V") ==
-              "[Rename]\r\nX = Y\r\nN = V\r\n\r\n");
-    }
-    SUBCASE("blank lines between entries are passed") {
-        CHECK(AfterAdd("[Rename]\r\nA = 1\r\n\r\nB = 2\r\n\r\n[x]\r\n", "Rename", "N", "V") ==
-              "[Rename]\r\nA = 1\r\n\r\nB = 2\r\nN = V\r\n\r\n[x]\r\n");
-    }
-    SUBCASE("the line right after the header counts even when blank") {
-        CHECK(AfterAdd("[Rename]\r\n\r\n", "Rename", "N", "V") == "[Rename]\r\n\r\nN = V\r\n");
-    }
-    SUBCASE("a section with no lines before the next header") {
-        CHECK(AfterAdd("[Rename]\r\n[boot]\r\nk=v\r\n", "Rename", "N", "V") ==
-              "[Rename]\r\nN = V\r\n[boot]\r\nk=v\r\n");
-        CHECK(AfterAdd("[Rename]\r\n", "Rename", "N", "V") == "[Rename]\r\nN = V\r\n");
-    }
-    SUBCASE("the first of two sections of that name") {
-        CHECK(AfterAdd("[Rename]\r\nA = 1\r\n[x]\r\n[Rename]\r\nB = 2\r\n", "Rename", "N", "V") ==
-              "[Rename]\r\nA = 1\r\nN = V\r\n[x]\r\n[Rename]\r\nB = 2\r\n");
-    }
 }
 
-TEST_CASE("section names match without regard to case and spaces in the brackets") {
-    CHECK(AfterAdd("[ rEnAmE ]\r\nX = Y\r\n", "Rename", "N", "V") ==
-          "[ rEnAmE ]\r\nX = Y\r\nN = V\r\n");
-    CHECK(AfterAdd("  [RENAME]  ; comment\r\n", "rename", "N", "V") ==
-          "  [RENAME]  ; comment\r\nN = V\r\n");
-    CHECK(AfterRemove("[  rename]\r\nA = B\r\n", "RENAME", "A", "B") == "[  rename]\r\n");
-}
-
-TEST_CASE("an unterminated last line is ended before anything is added behind it") {
-    CHECK(AfterAdd("[boot]\r\nshell=x", "Rename", "NUL", "C:\\A") ==
-          "[boot]\r\nshell=x\r\n[Rename]\r\nNUL = C:\\A\r\n");
-    CHECK(AfterAdd("[Rename]\r\nX = Y", "Rename", "N", "V") == "[Rename]\r\nX = Y\r\nN = V\r\n");
-    CHECK(AfterAdd("[Rename]", "Rename", "N", "V") == "[Rename]\r\nN = V\r\n");
-    // A file with bare LF line ends keeps them; the new line gets CR LF.
-    CHECK(AfterAdd("[Rename]\nX = Y\n", "Rename", "N", "V") == "[Rename]\nX = Y\nN = V\r\n");
-}
-
-TEST_CASE("removal matches key and value without regard to case and spaces") {
-    const std::string file = "[Rename]\r\nc:\\win\\a.dll=c:\\new\\a.tmp\r\n"
-                             "NUL   =    C:\\OLD\\X.DLL  \r\nlast = one\r\n";
-    CHECK(AfterRemove(file, "Rename", "C:\\WIN\\A.DLL", "C:\\NEW\\A.TMP") ==
-          "[Rename]\r\nNUL   =    C:\\OLD\\X.DLL  \r\nlast = one\r\n");
-    CHECK(AfterRemove(file, "rename", "nul", "c:\\old\\x.dll") ==
-          "[Rename]\r\nc:\\win\\a.dll=c:\\new\\a.tmp\r\nlast = one\r\n");
-    // The key must match as well as the value.
-    CHECK(AfterRemove(file, "Rename", "C:\\OTHER.DLL", "C:\\NEW\\A.TMP") == file);
-    CHECK(AfterRemove(file, "Rename", "LAST", "ONE") ==
-          "[Rename]\r\nc:\\win\\a.dll=c:\\new\\a.tmp\r\nNUL   =    C:\\OLD\\X.DLL  \r\n");
-}
-
-TEST_CASE("removal takes only the first match, and a line without CR LF entirely") {
-    CHECK(AfterRemove("[Rename]\r\nNUL = A\r\nNUL = A\r\n", "Rename", "NUL", "A") ==
-          "[Rename]\r\nNUL = A\r\n");
-    CHECK(AfterRemove("[Rename]\r\nA = B\r\nC = D", "Rename", "C", "D") == "[Rename]\r\nA = B\r\n");
-}
-
-TEST_CASE("a removal that finds nothing leaves the file byte for byte") {
-    const std::string file = "[boot]\r\nNUL = A\r\n\r\n[Rename]\r\nX = Y\r\n\t\r\ntail";
-    CHECK(AfterRemove(file, "Rename", "NUL", "B") == file);
-    CHECK(AfterRemove(file, "Rename", "X", "") == file);
-    // The entry is in another section, before Rename.
-    CHECK(AfterRemove(file, "Rename", "NUL", "A") == file);
-    CHECK(AfterRemove("[boot]\r\nNUL = A\r\n", "Rename", "NUL", "A") == "[boot]\r\nNUL = A\r\n");
-    CHECK(AfterRemove("", "Rename", "NUL", "A") == "");
-}
-
-TEST_CASE("adding and removing in a large file restores it exactly") {
-    std::string file = "[boot]\r\n";
-    for (int n = 0; n < 10000; ++n) {
-        file += "key" + std::to_string(n) + "=value " + std::to_string(n) + "\r\n";
-    }
-    file += "[Rename]\r\nNUL = C:\\FIRST.DLL\r\n\r\n";
-    const std::string path = IniWith("large.ini", file);
-    SWININIT::CIniFile editor(path.c_str());
-    editor.AddEntry("Rename", "C:\\WIN\\SECOND.DLL", "C:\\SECOND.NEW");
-    // Before the blank line that ends the file.
-    CHECK(FileBytes(path) ==
-          file.substr(0, file.size() - 2) + "C:\\WIN\\SECOND.DLL = C:\\SECOND.NEW\r\n\r\n");
-    editor.RemoveEntry("Rename", "c:\\win\\second.dll", "c:\\second.new");
-    CHECK(FileBytes(path) == file);
-}
-
-TEST_CASE("files that cannot be opened raise CIniException and stay as they were") {
+TEST_CASE("a file that cannot be opened or brought to its new size stays as it was") {
     SUBCASE("no such folder") {
         SWININIT::CIniFile editor("C:\\OSINI\\NO SUCH FOLDER\\WININIT.INI");
         try {
@@ -158,7 +160,7 @@ TEST_CASE("files that cannot be opened raise CIniException and stay as they were
         CHECK_FALSE(ostest::Exists("C:\\OSINI\\NO SUCH FOLDER"));
     }
     SUBCASE("another writer holds the file") {
-        const std::string path = IniWith("held.ini", "[Rename]\r\nNUL = C:\\A\r\n");
+        const std::string path = IniWith("[Rename]\r\nNUL = C:\\A\r\n");
         const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         REQUIRE(held != INVALID_HANDLE_VALUE);
@@ -171,31 +173,27 @@ TEST_CASE("files that cannot be opened raise CIniException and stay as they were
         editor.RemoveEntry("Rename", "NUL", "C:\\A");
         CHECK(FileBytes(path) == "[Rename]\r\n");
     }
-}
-
-TEST_CASE("the line model") {
-    const std::string data = "[ Rename ]\r\nA = 1\r\n \t\r\nB=2\rC\n[x]";
-    const SWININIT::CIniText text(data.data(), data.size());
-    std::string name;
-    REQUIRE(text.IsSectionHeader(0, &name));
-    CHECK(name == "Rename");
-    CHECK(text.NextLine(0) == 12);
-    std::string key;
-    std::string value;
-    REQUIRE(text.IsEntry(12, &key, &value));
-    CHECK((key == "A" && value == "1"));
-    CHECK(text.IsBlank(19));
-    CHECK_FALSE(text.IsEntry(19, &key, &value));
-    // Lone CR and lone LF end lines too.
-    CHECK(text.NextLine(23) == 27);
-    CHECK(text.NextLine(27) == 29);
-    CHECK(text.IsSectionHeader(29));
-    CHECK(text.EndsInsideLine());
-    CHECK(text.FindSection("RENAME") == 0);
-    CHECK(text.FindSection("x") == 29);
-    CHECK(text.FindSection("y") == data.size());
-    CHECK(text.FindInsertionPoint(0) == 29);
-    CHECK(text.FindEntry(0, "b", "2") == 23);
-    CHECK(SWININIT::TrimSpaces("  a b \t ") == "a b \t");
-    CHECK(SWININIT::ToUpper("c:\\win\\a.dll") == "C:\\WIN\\A.DLL");
+    SUBCASE("another program maps it: no cut, so a shorter file is refused whole") {
+        const std::string file = "[Rename]\r\nAAAA = 1111\r\nC = D\r\n";
+        const CEditCase cases[] = {
+            {"a middle line", file, '-', "Rename", "AAAA", "1111", file},
+            {"the last line", file, '-', "Rename", "C", "D", file},
+            {"NUL bytes to drop", file + std::string(64, '\0'), '+', "Rename", "E", "F",
+             file + std::string(64, '\0')},
+        };
+        for (const CEditCase& c : cases) {
+            INFO(c.name);
+            const std::string path = IniWith(c.before);
+            CReadMapping mapped(path);
+            REQUIRE(mapped.IsHeld());
+            SWININIT::CIniFile editor(path.c_str());
+            CHECK_THROWS_AS(Apply(editor, c), SWININIT::CIniException);
+            CHECK(FileBytes(path) == c.after);
+        }
+        // Growing is allowed, and the file is exactly as intended, without a reserve.
+        const std::string path = IniWith(file);
+        CReadMapping mapped(path);
+        SWININIT::CIniFile(path.c_str()).AddEntry("Rename", "E", "F");
+        CHECK(FileBytes(path) == file + "E = F\r\n");
+    }
 }

@@ -4,8 +4,6 @@
 //   os_tool foreign SOURCE TARGET|-  what another program does: MoveFileExA delayed, no replace
 //   os_tool restart                  ShutdownSystem(EWX_REBOOT)
 //   os_tool family                   prints nt or 9x
-//   os_tool hold FILE                waits until FILE exists (at most ten minutes): keeps the
-//                                    machine's session up
 // Exit code 0 when the call succeeded, 1 when it returned false, 2 for bad arguments.
 #include "app/SingletonAutoPointer.h"
 #include "os/OSManager.h"
@@ -23,13 +21,6 @@ const char* TargetArgument(const char* text) {
 int main(int argc, char** argv) {
     if (argc < 2) {
         return 2;
-    }
-    if (strcmp(argv[1], "hold") == 0 && argc == 3) {
-        for (int wait = 0; wait < 6000 && GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES;
-             ++wait) {
-            Sleep(100);
-        }
-        return 0;
     }
     SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
     SSETUPOS::IOsDependOperations& os = *manager->GetOperations();

@@ -35,7 +35,10 @@ std::string InstalledDriver() {
 
 void Distributive(const char* folder) {
     SDP::singleton_auto_pointer<SSetupOptions::COptions> options;
-    options->Parse(folder == nullptr ? "" : (std::string("/DISTR ") + folder).c_str());
+    options->Clear();
+    if (folder != nullptr) {
+        options->Parse((std::string("/DISTR ") + folder).c_str());
+    }
 }
 
 // Installs the named test driver ("current", "legacy" or "none").
