@@ -36,7 +36,7 @@ bool CTokenRegistrationBase::Remove(CZentavoManager& manager, SSETUP::IContext& 
         manager.ForgetCardType();
     } catch (const CZentavoManExcpt& failure) {
         Report(context, manager, false, failure.errorCode, failure.failureKind);
-        return true;
+        return false;
     }
     Report(context, manager, false, 0, 0);
     return true;
@@ -79,16 +79,19 @@ bool CUnRegisterZentavo::Perform(SSETUP::IContext& context) {
         Remove(user, context);
     }
     CZentavoManager system(variationPoint, true);
-    Remove(system, context);
+    systemTypeForgotten = Remove(system, context);
     performed = true;
     return true;
 }
 
 bool CUnRegisterZentavo::Rollback(SSETUP::IContext& context) {
     // Forgotten readers are not restored: the reader driver's readers enter the database
-    // on their own.
-    CZentavoManager system(variationPoint, true);
-    Introduce(system, context);
+    // on their own. A machine that had no card type gets none.
+    if (systemTypeForgotten) {
+        CZentavoManager system(variationPoint, true);
+        Introduce(system, context);
+        systemTypeForgotten = false;
+    }
     performed = false;
     return true;
 }

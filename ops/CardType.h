@@ -36,7 +36,8 @@ public:
     explicit CTokenRegistrationBase(bool critical) : CSetupOperationsDefault(critical) {}
 
 protected:
-    // Both report the outcome and return true; only the manager's own failures are caught.
+    // Both report the outcome; only the manager's own failures are caught. Introduce returns
+    // true, Remove whether the card type was forgotten.
     bool Introduce(SZentavoManager::CZentavoManager& manager, SSETUP::IContext& context);
     bool Remove(SZentavoManager::CZentavoManager& manager, SSETUP::IContext& context);
 
@@ -61,7 +62,7 @@ private:
 };
 
 // Forgets the token readers and the card type in the user scope, then in the system scope;
-// the rollback introduces the card type in the system scope again.
+// the rollback introduces the card type in the system scope again when it was there.
 class CUnRegisterZentavo : public CTokenRegistrationBase {
 public:
     CUnRegisterZentavo(SZentavoManager::CVariationPointPtr variationPoint, bool critical);
@@ -72,6 +73,8 @@ public:
 
 private:
     SZentavoManager::CVariationPointPtr variationPoint;
+    // The system scope had the card type and this step forgot it.
+    bool systemTypeForgotten = false;
 };
 
 } // namespace SRegisterZentavo

@@ -147,6 +147,9 @@ bool CInstallCOMDLL::Perform(SSETUP::IContext& context) {
         DWORD runResult = RunResultUndefined;
         if (!RegisterWithRegSvr32(target.c_str(), &runResult)) {
             Notify(context, IRegisterCOMModuleNotify::ResultFailed, runResult);
+            // A failed registration may have written part of its entries, or all of them
+            // when only its result was lost: the module takes them out before it goes.
+            UnregisterWithRegSvr32(target.c_str());
             RestoreOldModule(context);
             return false;
         }
@@ -236,6 +239,8 @@ bool CRegisterCOMDLL::Perform(SSETUP::IContext& context) {
     if (!inner.IsRebootPending()) {
         if (!RegisterWithRegSvr32(modulePath.c_str())) {
             Notify(context, IRegisterCOMModuleNotify::ResultFailed);
+            // As above: what a failed registration wrote goes with the module.
+            UnregisterWithRegSvr32(modulePath.c_str());
             RestoreOldModule(context);
             return false;
         }

@@ -11,6 +11,15 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+// A file copied from a read-only medium is read-only itself (Windows copies the attribute
+// along); it could be neither deleted nor overwritten by a rollback.
+void MakeWritable(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+}
+
 } // namespace
 
 CInstallFile::CInstallFile(const char* sourcePath, const char* targetPath, bool isCritical)
@@ -27,7 +36,8 @@ bool CInstallFile::Perform(IContext& context) {
     }
     SSETUPOS::IOsDependOperations& os = Os();
     if (os.FileExists(sourcePath.c_str())) {
-        if (os.FileExists(targetPath.c_str())) {
+        const bool targetExists = os.FileExists(targetPath.c_str());
+        if (targetExists) {
             backupPath = os.BackupToTempFolder(targetPath.c_str(), false);
             if (backupPath.empty()) {
                 // Overwritten without a copy, the previous file could never be put back.
@@ -36,6 +46,7 @@ bool CInstallFile::Perform(IContext& context) {
             }
         }
         if (os.CopyFileTo(sourcePath.c_str(), targetPath.c_str(), true)) {
+            createdTarget = !targetExists;
             Notify(context, ResultCopied, std::string());
             performed = true;
             return true;
@@ -80,18 +91,18 @@ bool CInstallFile::Rollback(IContext& context) {
         os.RemoveFile(pendingTempPath.c_str());
         pendingTempPath.clear();
     }
+    if (createdTarget) {
+        MakeWritable(targetPath);
+        result = os.RemoveFile(targetPath.c_str());
+        createdTarget = false;
+    }
     performed = false;
     return result;
 }
 
 bool CInstallFile::RestoreBackup() {
     SSETUPOS::IOsDependOperations& os = Os();
-    // A file copied from a read-only medium is read-only itself (Windows copies the
-    // attribute along); it could be neither deleted nor overwritten by the restore.
-    const DWORD attributes = GetFileAttributesA(targetPath.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        SetFileAttributesA(targetPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    }
+    MakeWritable(targetPath);
     // Copying over first: the target is removed only when it cannot be overwritten, and the
     // backup itself is moved only when it cannot be copied, so that a failure loses nothing
     // that a later step could still use.

@@ -80,6 +80,8 @@ private:
 
     std::string backupPath;
     std::string pendingTempPath;
+    // The copy made the target: the rollback removes it, there being nothing to put back.
+    bool createdTarget = false;
     const std::string sourcePath;
     const std::string targetPath;
     const bool isCritical;

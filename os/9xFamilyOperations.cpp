@@ -18,6 +18,37 @@ std::string ShortPath(const char* path) {
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
 
+// A file opened for reading, closed with the object.
+class CReadOnlyFile {
+public:
+    explicit CReadOnlyFile(const std::string& path)
+        : handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~CReadOnlyFile() {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
+    }
+    CReadOnlyFile(const CReadOnlyFile&) = delete;
+    CReadOnlyFile& operator=(const CReadOnlyFile&) = delete;
+
+    HANDLE Get() const { return handle; }
+
+private:
+    const HANDLE handle;
+};
+
+// What is left of a WININIT.INI that had only the lines of this run once they are removed.
+bool HoldsOnlyEmptyRenameSection(const std::string& path) {
+    const std::string empty = std::string("[") + kRenameSection + "]\r\n";
+    const CReadOnlyFile file(path);
+    char text[32] = {};
+    DWORD length = 0;
+    return file.Get() != INVALID_HANDLE_VALUE &&
+           ReadFile(file.Get(), text, sizeof text, &length, nullptr) && length == empty.size() &&
+           empty.compare(0, empty.size(), text, length) == 0;
+}
+
 } // namespace
 
 std::string C9xFamilyOperations::GetWininitPath() {
@@ -43,11 +74,22 @@ bool C9xFamilyOperations::EditRenameSection(const char* source, const char* targ
 }
 
 bool C9xFamilyOperations::MoveFileAtReboot(const char* source, const char* target) {
-    return EditRenameSection(source, target, &SWININIT::CIniFile::AddEntry);
+    const bool existed = FileExists(GetWininitPath().c_str());
+    const bool added = EditRenameSection(source, target, &SWININIT::CIniFile::AddEntry);
+    createdWininit = createdWininit || (added && !existed);
+    return added;
 }
 
 bool C9xFamilyOperations::CancelMoveFileAtReboot(const char* source, const char* target) {
-    return EditRenameSection(source, target, &SWININIT::CIniFile::RemoveEntry);
+    const bool removed = EditRenameSection(source, target, &SWININIT::CIniFile::RemoveEntry);
+    // A WININIT.INI that this run made goes again with its last line: a cancelled run leaves
+    // the Windows folder as it found it.
+    const std::string wininit = GetWininitPath();
+    if (removed && createdWininit && HoldsOnlyEmptyRenameSection(wininit) &&
+        RemoveFile(wininit.c_str())) {
+        createdWininit = false;
+    }
+    return removed;
 }
 
 bool C9xFamilyOperations::ShutdownSystem(UINT flags) {

@@ -22,6 +22,10 @@ public:
     std::string GetWininitPath();
     using RenameEdit = void (SWININIT::CIniFile::*)(const char*, const char*, const char*);
     bool EditRenameSection(const char* source, const char* target, RenameEdit edit);
+
+private:
+    // WININIT.INI was not there before this process scheduled a rename.
+    bool createdWininit = false;
 };
 
 } // namespace SSETUPOS

@@ -1,0 +1,182 @@
+// Linked only into the fault-sweep build of the program: the import pointers (__imp_NAME) of
+// the system calls through which the product changes or reads the machine point here, at
+// wrappers that number every call and make the call numbered MORVISK_FAIL_AT fail the way
+// the real function fails (its failure result and last error). Every other call goes on to
+// the real function. When MORVISK_FAULT_TRACE names a file, each call is written to it as
+// "number name caller", so that a sweep can tell the call sites apart.
+#include <windows.h>
+#include <setupapi.h>
+#include <winscard.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <type_traits>
+
+namespace {
+
+struct CSite {
+    const char* dll;
+    const char* name;
+    // What the real function returns and leaves as last error when it fails.
+    intptr_t failure;
+    DWORD error;
+};
+
+class CFaultPlan {
+public:
+    // Whether this call is the one to fail; writes the trace line first.
+    bool Next(const CSite& site, const void* caller) {
+        if (!started) {
+            Start();
+        }
+        ++count;
+        if (trace != nullptr) {
+            std::fprintf(trace, "%lu %s %p\n", count, site.name, caller);
+            std::fflush(trace);
+        }
+        return count == failAt;
+    }
+
+private:
+    void Start() {
+        started = true;
+        char text[32] = "";
+        if (GetEnvironmentVariableA("MORVISK_FAIL_AT", text, sizeof text) > 0) {
+            failAt = std::strtoul(text, nullptr, 10);
+        }
+        char path[MAX_PATH] = "";
+        if (GetEnvironmentVariableA("MORVISK_FAULT_TRACE", path, sizeof path) > 0) {
+            trace = std::fopen(path, "w");
+        }
+    }
+
+    bool started = false;
+    unsigned long failAt = 0;
+    unsigned long count = 0;
+    FILE* trace = nullptr;
+};
+
+CFaultPlan plan;
+
+FARPROC RealFunction(const CSite& site) {
+    HMODULE module = GetModuleHandleA(site.dll);
+    if (module == nullptr) {
+        module = LoadLibraryA(site.dll);
+    }
+    FARPROC function = module != nullptr ? GetProcAddress(module, site.name) : nullptr;
+    if (function == nullptr) {
+        // No way to go on as the product would: say which and stop.
+        std::fprintf(stderr, "fault build: %s!%s not found\n", site.dll, site.name);
+        std::abort();
+    }
+    return function;
+}
+
+template <typename R> R FailureResult(intptr_t value) {
+    if constexpr (std::is_pointer_v<R>) {
+        return reinterpret_cast<R>(value);
+    } else {
+        return static_cast<R>(value);
+    }
+}
+
+template <typename F> struct CWrapper;
+
+template <typename R, typename... A> struct CWrapper<R(WINAPI*)(A...)> {
+    using Function = R(WINAPI*)(A...);
+
+    template <const CSite& site> static R WINAPI Call(A... arguments) {
+        static Function real = nullptr;
+        if (plan.Next(site, __builtin_return_address(0))) {
+            SetLastError(site.error);
+            return FailureResult<R>(site.failure);
+        }
+        if (real == nullptr) {
+            // Through void(*)(): the generic FARPROC is no function type of its own.
+            real = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(RealFunction(site)));
+        }
+        return real(arguments...);
+    }
+};
+
+} // namespace
+
+#ifdef _WIN64
+#define IMPORT_POINTER(name, bytes) "__imp_" #name
+#else
+#define IMPORT_POINTER(name, bytes) "__imp__" #name "@" #bytes
+#endif
+
+// Headers that declare a function without dllimport make the product call the import
+// library's jump stub, which would bring the library's own pointer along: these functions
+// get a stub here, jumping through the pointer below.
+#ifdef _WIN64
+#define STUB_SYMBOL(name, bytes) #name
+#define STUB_JUMP(name, bytes) "jmp *__imp_" #name "(%rip)"
+#else
+#define STUB_SYMBOL(name, bytes) "_" #name "@" #bytes
+#define STUB_JUMP(name, bytes) "jmp *__imp__" #name "@" #bytes
+#endif
+#define JUMP_STUB(name, bytes)                                                                     \
+    extern "C" __attribute__((naked)) void stub_##name() __asm__(STUB_SYMBOL(name, bytes));        \
+    void stub_##name() {                                                                           \
+        __asm__(STUB_JUMP(name, bytes));                                                           \
+    }
+
+// FAULT(dll, function, argument bytes, failure result, last error); STUBBED_FAULT the same
+// for a function declared without dllimport.
+#define FAULT(dll, name, bytes, failure, error)                                                    \
+    namespace {                                                                                    \
+    const CSite site_##name = {dll, #name, (intptr_t)(failure), error};                            \
+    }                                                                                              \
+    extern "C" decltype(&name) const import_##name __asm__(IMPORT_POINTER(name, bytes));           \
+    extern "C" decltype(&name) const import_##name = CWrapper<decltype(&name)>::Call<site_##name>;
+#define STUBBED_FAULT(dll, name, bytes, failure, error)                                            \
+    FAULT(dll, name, bytes, failure, error)                                                        \
+    JUMP_STUB(name, bytes)
+
+// Files and folders.
+FAULT("kernel32.dll", CopyFileA, 12, FALSE, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", CreateDirectoryA, 8, FALSE, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", CreateFileA, 28, INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", DeleteFileA, 4, FALSE, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", MoveFileA, 8, FALSE, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", MoveFileExA, 12, FALSE, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", RemoveDirectoryA, 4, FALSE, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", SetFileAttributesA, 8, FALSE, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", GetFileAttributesA, 4, INVALID_FILE_ATTRIBUTES, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", WriteFile, 20, FALSE, ERROR_DISK_FULL)
+FAULT("kernel32.dll", SetEndOfFile, 4, FALSE, ERROR_DISK_FULL)
+FAULT("kernel32.dll", GetTempFileNameA, 16, 0, ERROR_ACCESS_DENIED)
+FAULT("kernel32.dll", FindFirstFileA, 8, INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED)
+// Child processes (RegSvr32, the service's own registration).
+FAULT("kernel32.dll", CreateProcessA, 40, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+FAULT("kernel32.dll", GetExitCodeProcess, 8, FALSE, ERROR_INVALID_HANDLE)
+// Versions of the package's and the machine's files.
+STUBBED_FAULT("version.dll", GetFileVersionInfoSizeA, 8, 0, ERROR_ACCESS_DENIED)
+STUBBED_FAULT("version.dll", GetFileVersionInfoA, 16, FALSE, ERROR_ACCESS_DENIED)
+// Registry.
+FAULT("advapi32.dll", RegCreateKeyExA, 36, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", RegOpenKeyExA, 20, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", RegSetValueExA, 24, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", RegQueryValueExA, 24, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", RegDeleteKeyA, 8, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", RegDeleteValueA, 8, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", RegEnumKeyExA, 32, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+// Service manager.
+FAULT("advapi32.dll", OpenSCManagerA, 12, nullptr, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", OpenServiceA, 12, nullptr, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", StartServiceA, 12, FALSE, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", ControlService, 12, FALSE, ERROR_ACCESS_DENIED)
+FAULT("advapi32.dll", QueryServiceStatus, 8, FALSE, ERROR_ACCESS_DENIED)
+// Smart-card resource manager.
+STUBBED_FAULT("winscard.dll", SCardEstablishContext, 16, SCARD_E_NO_SERVICE, 0)
+STUBBED_FAULT("winscard.dll", SCardListReadersA, 16, SCARD_E_NO_SERVICE, 0)
+STUBBED_FAULT("winscard.dll", SCardIntroduceCardTypeA, 32, SCARD_E_NO_SERVICE, 0)
+STUBBED_FAULT("winscard.dll", SCardForgetCardTypeA, 8, SCARD_E_NO_SERVICE, 0)
+STUBBED_FAULT("winscard.dll", SCardForgetReaderA, 8, SCARD_E_NO_SERVICE, 0)
+// Device installer (the NT family's drivers).
+FAULT("setupapi.dll", SetupDiGetClassDevsA, 16, INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY)
+FAULT("setupapi.dll", SetupDiCallClassInstaller, 12, FALSE, ERROR_ACCESS_DENIED)
+FAULT("setupapi.dll", SetupDiGetINFClassA, 20, FALSE, ERROR_FILE_NOT_FOUND)
