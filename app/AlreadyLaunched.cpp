@@ -1,4 +1,5 @@
 #include "app/AlreadyLaunched.h"
+#include "os/Handles.h"
 #include "os/ExplicitCall.h"
 #include <memory>
 #include <vector>
@@ -65,23 +66,6 @@ void AllowAnyForegroundWindow() {
     }
 }
 
-class CHandle {
-public:
-    CHandle() = default;
-    ~CHandle() {
-        if (handle != nullptr) {
-            CloseHandle(handle);
-        }
-    }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-    HANDLE* Receive() { return &handle; }
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle = nullptr;
-};
-
 using OpenThreadTokenCall = BOOL(WINAPI*)(HANDLE, DWORD, BOOL, PHANDLE);
 using OpenProcessTokenCall = BOOL(WINAPI*)(HANDLE, DWORD, PHANDLE);
 using GetTokenInformationCall = BOOL(WINAPI*)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD,
@@ -91,7 +75,7 @@ using AllocateAndInitializeSidCall = BOOL(WINAPI*)(PSID_IDENTIFIER_AUTHORITY, BY
 using EqualSidCall = BOOL(WINAPI*)(PSID, PSID);
 using FreeSidCall = PVOID(WINAPI*)(PSID);
 
-bool OpenToken(SEXPL_CALL::CLibrary& advapi, CHandle& token) {
+bool OpenToken(SEXPL_CALL::CLibrary& advapi, SSETUPOS::CHandle& token) {
     if (advapi.GetProcAs<OpenThreadTokenCall>("OpenThreadToken")(GetCurrentThread(), TOKEN_QUERY,
                                                                  TRUE, token.Receive())) {
         return true;
@@ -241,7 +225,7 @@ bool CAlreadyLaunchedBase::IsUserAdmin(bool* testDone) {
     }
     try {
         SEXPL_CALL::CLibrary advapi("advapi32.dll");
-        CHandle token;
+        SSETUPOS::CHandle token;
         if (!OpenToken(advapi, token)) {
             return false;
         }

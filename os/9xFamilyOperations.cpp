@@ -1,4 +1,5 @@
 #include "os/9xFamilyOperations.h"
+#include "os/Handles.h"
 #include "os/IniFile.h"
 
 namespace SSETUPOS {
@@ -17,26 +18,6 @@ std::string ShortPath(const char* path) {
     const DWORD length = GetShortPathNameA(path, buffer, MAX_PATH);
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
 }
-
-// A file opened for reading, closed with the object.
-class CReadOnlyFile {
-public:
-    explicit CReadOnlyFile(const std::string& path)
-        : handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~CReadOnlyFile() {
-        if (handle != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle);
-        }
-    }
-    CReadOnlyFile(const CReadOnlyFile&) = delete;
-    CReadOnlyFile& operator=(const CReadOnlyFile&) = delete;
-
-    HANDLE Get() const { return handle; }
-
-private:
-    const HANDLE handle;
-};
 
 // What is left of a WININIT.INI that had only the lines of this run once they are removed.
 bool HoldsOnlyEmptyRenameSection(const std::string& path) {

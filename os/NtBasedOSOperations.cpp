@@ -1,4 +1,5 @@
 #include "os/NtBasedOSOperations.h"
+#include "os/Handles.h"
 #include "os/ExplicitCall.h"
 #include "os/PendingRenames.h"
 #include <vector>
@@ -28,23 +29,6 @@ public:
 
 private:
     HKEY key = nullptr;
-};
-
-class CTokenHandle {
-public:
-    CTokenHandle() = default;
-    ~CTokenHandle() {
-        if (token != nullptr) {
-            CloseHandle(token);
-        }
-    }
-    CTokenHandle(const CTokenHandle&) = delete;
-    CTokenHandle& operator=(const CTokenHandle&) = delete;
-    HANDLE* Receive() { return &token; }
-    HANDLE Get() const { return token; }
-
-private:
-    HANDLE token = nullptr;
 };
 
 // The value is read and written in UTF-16 so that the other programs' paths keep every
@@ -144,7 +128,7 @@ bool CNtBasedOSOperations::ShutdownSystem(UINT flags) {
         const auto openToken = advapi.GetProcAs<OpenToken>("OpenProcessToken");
         const auto lookupPrivilege = advapi.GetProcAs<LookupPrivilege>("LookupPrivilegeValueA");
         const auto adjustPrivileges = advapi.GetProcAs<AdjustPrivileges>("AdjustTokenPrivileges");
-        CTokenHandle token;
+        CHandle token;
         if (!openToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
                        token.Receive())) {
             return false;

@@ -1,4 +1,5 @@
 #include "setup/DistributiveVisitors.h"
+#include "os/Handles.h"
 #include "ops/FileVersions.h"
 #include "ops/InstallFile.h"
 #include "os/FindFile.h"
@@ -11,26 +12,6 @@ const char productVersionKey[] = "ProductVersion";
 // The reader's code for a module that exists but carries no version resource.
 const DWORD noVersionResource = ERROR_RESOURCE_TYPE_NOT_FOUND;
 
-class CReadOnlyFile {
-public:
-    explicit CReadOnlyFile(const std::string& path)
-        : handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                             nullptr)) {}
-    ~CReadOnlyFile() {
-        if (IsValid()) {
-            CloseHandle(handle);
-        }
-    }
-    CReadOnlyFile(const CReadOnlyFile&) = delete;
-    CReadOnlyFile& operator=(const CReadOnlyFile&) = delete;
-
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-
-private:
-    const HANDLE handle;
-};
-
 // Reads size bytes at offset; false when the file ends before them.
 bool ReadAt(HANDLE file, DWORD offset, void* buffer, DWORD size) {
     DWORD read = 0;
@@ -41,7 +22,7 @@ bool ReadAt(HANDLE file, DWORD offset, void* buffer, DWORD size) {
 // A module image cut short in transfer: it starts as one ("MZ") but its headers or a section
 // run past the end of the file. A file that is no image at all is not judged here.
 bool IsImageCutShort(const std::string& path, DWORD fileSize) {
-    const CReadOnlyFile file(path);
+    const SSETUPOS::CReadOnlyFile file(path);
     WORD magic = 0;
     if (!file.IsValid() || !ReadAt(file.Get(), 0, &magic, sizeof(magic)) ||
         magic != IMAGE_DOS_SIGNATURE) {
