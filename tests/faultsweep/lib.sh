@@ -82,11 +82,11 @@ fs_state() {
     local hive
     for hive in system.reg user.reg; do
         # Key lines carry the time of their last change, "#time=" lines too; Wine's display
-        # driver writes its date at every start. The program records its language at every
+        # driver writes the day's date at every start. The program records its language at every
         # start, before any flow: no flow's rollback is to take that back. The sample COM
         # modules unregister their own key and leave its parent, as modules leave CLSID
         # (Wine writes a key without values only while it has no subkeys).
-        sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' -e '/^"DriverDateData"=/d' \
+        sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' -e '/^"DriverDate(Data)?"=/d' \
             "$pfx/$hive" | awk '
                 /^\[/ { skip = ($0 == "[Software\\\\Norvane\\\\Language]" ||
                                 $0 == "[Software\\\\Norvane\\\\Zentavo\\\\Registered]") }
