@@ -26,6 +26,16 @@ bool RunRegSvr32(const char* switches, const char* modulePath, DWORD* runResult)
     return result == 0;
 }
 
+// Takes back a registration: the pending one at the restart, or the one already done.
+void UndoRegistration(std::string& runOnceValueName, const std::string& modulePath) {
+    if (!runOnceValueName.empty()) {
+        SHelpers::CRegCOMOps::RemoveRunOnceValue(runOnceValueName.c_str());
+        runOnceValueName.clear();
+    } else {
+        UnregisterWithRegSvr32(modulePath.c_str());
+    }
+}
+
 } // namespace
 
 DWORD RunProcess(const char* exePath, const char* arguments) {
@@ -176,13 +186,7 @@ bool CInstallCOMDLL::Rollback(SSETUP::IContext& context) {
     if (!IsPerformed()) {
         return false;
     }
-    const std::string target = GetModulePath();
-    if (!runOnceValueName.empty()) {
-        RemoveRunOnceValue(runOnceValueName.c_str());
-        runOnceValueName.clear();
-    } else {
-        UnregisterWithRegSvr32(target.c_str());
-    }
+    UndoRegistration(runOnceValueName, GetModulePath());
     const bool result = RestoreOldModule(context);
     performed = false;
     return result;
@@ -267,12 +271,7 @@ bool CRegisterCOMDLL::Rollback(SSETUP::IContext& context) {
     if (!IsPerformed()) {
         return false;
     }
-    if (!runOnceValueName.empty()) {
-        RemoveRunOnceValue(runOnceValueName.c_str());
-        runOnceValueName.clear();
-    } else {
-        UnregisterWithRegSvr32(modulePath.c_str());
-    }
+    UndoRegistration(runOnceValueName, modulePath);
     const bool result = RestoreOldModule(context);
     performed = false;
     return result;

@@ -4,6 +4,7 @@
 // locking there. The runtime reaches an imported function through its import pointer
 // (__imp_NAME); defining those pointers here, in an object every program of the core links,
 // sends the runtime to the ANSI functions instead, and the W functions are never imported.
+#include "os/ImportPointer.h"
 #include <windows.h>
 
 namespace {
@@ -46,13 +47,6 @@ HANDLE WINAPI AnsiCreateSemaphore(LPSECURITY_ATTRIBUTES security, LONG initial, 
 }
 
 } // namespace
-
-// The import pointer's symbol: i686 decorates stdcall names (_NAME@argument bytes).
-#ifdef _WIN64
-#define IMPORT_POINTER(name, bytes) "__imp_" #name
-#else
-#define IMPORT_POINTER(name, bytes) "__imp__" #name "@" #bytes
-#endif
 
 extern "C" {
 extern decltype(&GetModuleHandleW)

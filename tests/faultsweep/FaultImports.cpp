@@ -4,6 +4,7 @@
 // the real function fails (its failure result and last error). Every other call goes on to
 // the real function. When MORVISK_FAULT_TRACE names a file, each call is written to it as
 // "number name caller", so that a sweep can tell the call sites apart.
+#include "os/ImportPointer.h"
 #include <windows.h>
 #include <setupapi.h>
 #include <winscard.h>
@@ -101,12 +102,6 @@ template <typename R, typename... A> struct CWrapper<R(WINAPI*)(A...)> {
 };
 
 } // namespace
-
-#ifdef _WIN64
-#define IMPORT_POINTER(name, bytes) "__imp_" #name
-#else
-#define IMPORT_POINTER(name, bytes) "__imp__" #name "@" #bytes
-#endif
 
 // Headers that declare a function without dllimport make the product call the import
 // library's jump stub, which would bring the library's own pointer along: these functions
