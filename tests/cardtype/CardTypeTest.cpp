@@ -1,8 +1,5 @@
-// Card-type registration on the machine, through the steps and the smart-card resource
-// manager stand-in: both scopes with the ATR, readers forgotten by their prefix, failures
-// reported while the steps succeed, the resource manager answering late on NT, and the
-// smart-card service start (NT; a test service named like the real one, zvService.exe beside
-// this program).
+// Card-type registration through the steps and the smart-card resource manager stand-in; on NT
+// also the smart-card service start (zvService.exe beside this program).
 #include "ops/CardType.h"
 #include "tests/ops/RecordingClient.h"
 #include "tests/ops/RegistryTestKeys.h"
@@ -344,25 +341,13 @@ TEST_CASE("the smart-card service is started and set to start automatically") {
     if (!IsNT()) {
         return; // on the 9x family nothing asks for the service
     }
-    // Wine has no smart-card service of its own.
-    CHECK_FALSE(SZentavoManager::EnsureSmartCardServiceRunning());
-
+    CHECK_FALSE(SZentavoManager::EnsureSmartCardServiceRunning()); // Wine has none of its own
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string folder(self, std::strrchr(self, '\\'));
-    REQUIRE_MESSAGE(GetFileAttributesA((folder + "\\zvService.exe").c_str()) !=
-                        INVALID_FILE_ATTRIBUTES,
-                    "zvService.exe must lie beside the test program");
-    // The service that really runs comes last: its deletion waits for its stop.
-    for (const char* program : {"missing.exe", "zvService.exe"}) {
-        CAPTURE(program);
-        const bool runs = std::strcmp(program, "zvService.exe") == 0;
-        const std::string path = "\"" + folder + "\\" + program + "\"";
-        const CTestService service(path);
-        REQUIRE_MESSAGE(service.Created(), "CreateServiceA: " << GetLastError());
-        CHECK(SZentavoManager::EnsureSmartCardServiceRunning() == runs);
-        // Running already is running.
-        CHECK(SZentavoManager::EnsureSmartCardServiceRunning() == runs);
-        CHECK(service.Config() == "2 " + path);
-    }
+    const std::string path = "\"" + std::string(self, std::strrchr(self, '\\')) + "\\zvService.exe\"";
+    const CTestService service(path);
+    REQUIRE_MESSAGE(service.Created(), "CreateServiceA: " << GetLastError());
+    CHECK(SZentavoManager::EnsureSmartCardServiceRunning());
+    CHECK(SZentavoManager::EnsureSmartCardServiceRunning()); // running already is running
+    CHECK(service.Config() == "2 " + path);
 }

@@ -30,14 +30,7 @@ void AddReaders(int count) {
 
 TEST_CASE("a root device gets the INF's driver; a failed one leaves no device behind") {
     RemoveAllDevices(kReaderInf);
-    bool reboot = true;
-    CHECK(SINSTPNP::InstallRootDevice(kReaderInf, &reboot));
-    CHECK_FALSE(reboot);
-    SetSwitch("NeedReboot", 1);
-    CHECK(SINSTPNP::InstallRootDevice(kReaderInf, &reboot));
-    CHECK(reboot);
-    SetSwitch("NeedReboot", 0u);
-    CHECK(CountDevices(kReaderInf, kReaderId) == 2);
+    AddReaders(2); // the reboot flag: "registering several devices" below
 
     // Failing after the device was registered: the device goes, the error stays.
     SetSwitch("InstallError", 1234);
