@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# COM module operations on the 98 machine: the doctest program registers, refuses and rolls
-# back modules through the system's RegSvr32 and leaves one module in use waiting for the
-# restart; the restart replaces it and its RunOnce command registers it.
+# COM module operations on the 98 machine, then the restart that replaces the module left in
+# use and registers it by its RunOnce command.
 source "$(dirname "$0")/../lib/bb.sh"
 
 bb_machine com-modules win98
