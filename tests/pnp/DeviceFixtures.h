@@ -10,24 +10,20 @@
 namespace pnptest {
 
 const char kReaderInf[] = "C:\\TEST\\zvIFDH.inf"; // class SmartCardReader, model *ZV0001
-const char kUsbInf[] = "C:\\TEST\\zvUSB.inf";     // class USB
 const char kReaderId[] = "*ZV0001";
 
-inline GUID InfClass(const char* inf) {
+inline GUID InfClass(const char* inf, char (*name)[64] = nullptr) {
     GUID guid = {};
-    char name[64] = {};
-    SetupDiGetINFClassA(inf, &guid, name, sizeof(name), nullptr);
+    char own[64] = {};
+    SetupDiGetINFClassA(inf, &guid, name ? *name : own, sizeof(own), nullptr);
     return guid;
 }
 
 // The class key that a real system gets with the class's first device, and by which class
 // names are found; a fresh Wine prefix has none for these classes.
 inline bool RegisterClassName(const char* inf) {
-    GUID guid = {};
     char name[64] = {};
-    if (!SetupDiGetINFClassA(inf, &guid, name, sizeof(name), nullptr)) {
-        return false;
-    }
+    const GUID guid = InfClass(inf, &name);
     char text[40] = {};
     snprintf(text, sizeof(text), "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
              static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
@@ -35,16 +31,13 @@ inline bool RegisterClassName(const char* inf) {
              guid.Data4[6], guid.Data4[7]);
     const std::string path = std::string("SYSTEM\\CurrentControlSet\\Control\\Class\\") + text;
     opstest::PutValue(HKEY_LOCAL_MACHINE, path, "Class", REG_SZ, opstest::Sz(name));
-    return opstest::ReadValue(HKEY_LOCAL_MACHINE, path, "Class").exists;
+    return name[0] != 0 && opstest::ReadValue(HKEY_LOCAL_MACHINE, path, "Class").exists;
 }
 
 // A registered root device of the INF's class whose hardware-ID property holds these bytes.
 inline bool AddDevice(const char* inf, const std::string& hardwareIds) {
-    GUID guid = {};
     char name[64] = {};
-    if (!SetupDiGetINFClassA(inf, &guid, name, sizeof(name), nullptr)) {
-        return false;
-    }
+    GUID guid = InfClass(inf, &name);
     const HDEVINFO set = SetupDiCreateDeviceInfoList(&guid, nullptr);
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof(device);

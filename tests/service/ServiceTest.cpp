@@ -1,5 +1,4 @@
-// Service operations with the sample zvService.exe under the service control manager of the
-// XP machine (service.sh lays the executable out).
+// Service operations with the sample zvService.exe on the XP machine (laid out by service.sh).
 #include "ops/ServiceRegistration.h"
 #include "ops/InstallFile.h"
 #include "tests/lib/TestFiles.h"

@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# Service operations on the XP machine (the installer handles services on the NT family only):
-# the doctest program installs, starts, stops and removes zvService.exe's service and rolls
-# failed installs back.
+# Service operations on the XP machine (the installer handles services on the NT family only).
 source "$(dirname "$0")/../lib/bb.sh"
 
 bb_machine service-ops winxp
