@@ -13,12 +13,6 @@ namespace opstest {
 
 using namespace testfiles;
 
-inline std::string ShortPath(const std::string& path) {
-    char buffer[MAX_PATH] = {};
-    const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
-}
-
 // Open for reading, by default shared for reading only: writing, replacing and deleting it
 // fail. With share 0 it cannot even be read; with FILE_SHARE_DELETE only renamed.
 class CHeldFile {
