@@ -94,11 +94,9 @@ TEST_CASE("package and installed paths") {
     } const rows[] = {
         {nullptr, L::FileReaderDriver, L::PackageFolder, "C:\\TEST\\zvIFDH.sys"},
         {"C:\\PKG", L::FileApiEx, L::PackageFolder, "C:\\PKG\\zvAPIEX.dll"},
-        {"C:\\PKG\\", L::FileCspSignature, L::PackageFolder, "C:\\PKG\\zvCSP.sig"},
         {"C:\\", L::FileUsbInf, L::PackageFolder, "C:\\zvUSB.inf"},
         {"C:\\PKG", L::FileReaderDriver, L::InstalledFolder,
          WindowsDir() + "\\System32\\Drivers\\zvIFDH.sys"},
-        {nullptr, L::FileReaderInf, L::InstalledFolder, WindowsDir() + "\\Inf\\zvIFDH.inf"},
         {nullptr, L::FileService, L::InstalledFolder, SystemDir() + "\\zvService.exe"},
     };
     for (const auto& row : rows) {
