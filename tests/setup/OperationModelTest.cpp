@@ -35,18 +35,11 @@ public:
             return false;
         }
         journal.push_back("perform " + name);
-        switch (outcome) {
-        case Outcome::Change:
-            performed = true;
-            return true;
-        case Outcome::NoChange:
-            return true;
-        case Outcome::Fail:
-            return false;
-        case Outcome::Throw:
+        if (outcome == Outcome::Throw) {
             throw std::runtime_error(name);
         }
-        return false;
+        performed = outcome == Outcome::Change;
+        return outcome != Outcome::Fail;
     }
     bool Rollback(SSETUP::IContext&) override {
         if (!IsPerformed()) {
