@@ -278,6 +278,7 @@ TEST_CASE("null guard") {
     CHECK(empty.Perform(context));
     CHECK(empty.Rollback(context));
     CHECK(empty.IsPerformed());
+    CHECK_FALSE(empty.IsCritical());
     empty.Accept(visitor);
     // Around an operation it forwards everything and does not delete it.
     CScriptedOperation operation(journal, "W", Outcome::Change, true, true);
@@ -285,7 +286,9 @@ TEST_CASE("null guard") {
         SSETUP::SHelpers::CCareOfNullOperation guard(&operation);
         CHECK(guard.IsCritical());
         CHECK(guard.IsRebootPending());
+        CHECK_FALSE(guard.IsPerformed());
         CHECK(guard.Perform(context));
+        CHECK(guard.IsPerformed());
         CHECK_FALSE(guard.Perform(context));
         CHECK(guard.Rollback(context));
         guard.Accept(visitor);
