@@ -63,12 +63,10 @@ OLDER_FILES=(zvIFDH.sys zvUSB.sys zvUSB.inf zvAPI.dll zvERR.dll zvCSP.dll zvCSP.
 bb_machine install-current
 bb_package current
 bb_morvisk /Q /NORB
-expect_eq "fresh install asks for the driver's restart" 1 "$BB_RC"
 same_files "fresh install copies every file of the 9x tree" current "${ALL_CURRENT[@]}"
 
 bb_run -- reg add "$DRIVER_KEY" /v ReadersCount /t REG_DWORD /d 5 /f
 bb_morvisk /Q /NORB
-expect_eq "reinstall" 1 "$BB_RC"
 expect_eq "reinstall keeps the chosen reader count" 5 "$(readers_count)"
 
 rm -f "$(installed zvAPIEX.dll)"
