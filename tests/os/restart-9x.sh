@@ -2,31 +2,10 @@
 # Boot-time renames on Windows 98 end to end: the OS layer's requests and the file
 # operations' ones over files in use go into WININIT.INI in 8.3 form, a restart of the
 # machine performs them; a cancelled request is not performed, the others are.
-source "$(dirname "$0")/../lib/bb.sh"
+source "$(dirname "$0")/restart-lib.sh"
 
-# Wine performs the boot-time renames whenever a session starts (the first process after all
-# had ended), not only on a restart: a holding process keeps requests written in between
-# from being performed before the restart the test means.
-session_hold() {
-    rm -f "$BB_C/TOOLS/session.stop"
-    "$BB_MACHINE" start "$BB_M" -- 'C:\TOOLS\holdfile.exe' 'C:\TOOLS\session' 600 >/dev/null
-    # Returns once the session's start-up work is done.
-    FAMILY=$("$BB_MACHINE" run "$BB_M" -- 'C:\TOOLS\os_tool.exe' family | tr -d '\r')
-}
-session_restart() {
-    "$BB_MACHINE" restart "$BB_M"
-    session_hold
-}
-tool() { bb_run -- 'C:\TOOLS\os_tool.exe' "$@"; }
-
-bb_machine os-restart-9x win98
-bb_put "$BB_TREE/bin/os_tool.exe" "$BB_TREE/testenv/holdfile.exe" TOOLS
-bb_put "$BB_TREE/bin/ops_restart_prepare.exe" TEST
-touch "$BB_C/TOOLS/session"
-R=$BB_C/R
+restart_setup os-restart-9x win98
 W=$BB_C/windows/WININIT.INI
-mkdir -p "$R"
-session_hold
 expect_eq "the manager picks the 9x family" 9x "$FAMILY"
 
 # A replacement of a long-named file from another, and a deletion: short names only.
@@ -34,9 +13,7 @@ printf old >"$R/Long Target.dll"
 printf new >"$R/Long New Name.dll"
 printf doomed >"$R/doomed.dll"
 tool move 'C:\R\Long New Name.dll' 'C:\R\Long Target.dll'
-expect_eq "replacement scheduled" 0 "$BB_RC"
 tool move 'C:\R\doomed.dll' -
-expect_eq "deletion scheduled" 0 "$BB_RC"
 check "WININIT.INI: header, replacement in short names, deletion" \
     grep -qaPz '^\[Rename\]\r\nC:\\R\\[A-Z0-9_~]{1,8}\.DLL = C:\\R\\[A-Z0-9_~]{1,8}\.DLL\r\nNUL = C:\\R\\doomed\.dll\r\n$' "$W"
 session_restart
@@ -58,17 +35,9 @@ tool move 'C:\R\keep.dll' -
 tool move 'C:\R\b.new' 'C:\R\b.dll'
 tool move 'C:\R\drop.dll' -
 tool cancel 'C:\R\b.new' 'C:\R\b.dll'
-expect_eq "rename cancelled" 0 "$BB_RC"
 tool cancel 'C:\R\keep.dll' -
-expect_eq "deletion cancelled" 0 "$BB_RC"
 expect_file_bytes "WININIT.INI: their line, then our two others" "$W" '[Rename]\r\nNUL=C:\\R\\theirs.dll\r\nC:\\R\\a.dll = C:\\R\\a.new\r\nNUL = C:\\R\\drop.dll\r\n'
-mkdir -p "$BB_C/OPSR/PKG" "$BB_C/OPSR/SYS"
-printf 'driver 1.1' >"$BB_C/OPSR/PKG/zvIFDH.sys"
-printf 'driver 1.0' >"$BB_C/OPSR/SYS/zvIFDH.sys"
-printf 'old library' >"$BB_C/OPSR/SYS/zvOLD.dll"
-"$BB_MACHINE" start "$BB_M" -- 'C:\TOOLS\holdfile.exe' 'C:\OPSR\SYS\zvIFDH.sys' 600 >/dev/null
-bb_run -- 'C:\TEST\ops_restart_prepare.exe'
-expect_eq "install and deinstall of files in use (doctest exit code)" 0 "$BB_RC"
+files_in_use_prepare
 rename_lines=$(tr -d '\r' <"$W" 2>/dev/null | sed -n '/^\[Rename\]$/,/^\[/p' | grep ' = ')
 check "a rename line for the driver" grep -qix 'C:\\OPSR\\SYS\\zvIFDH.sys = C:\\OPSR\\SYS\\_zvIFDH.sys' <<<"$rename_lines"
 check "a delete line for the library" grep -qix 'NUL = C:\\OPSR\\SYS\\zvOLD.dll' <<<"$rename_lines"
@@ -81,9 +50,7 @@ check "the kept deletion happened" test ! -e "$R/drop.dll"
 expect_eq "the cancelled rename did not" 'b old' "$(cat "$R/b.dll" 2>/dev/null)"
 expect_eq "its source stays" 'b new' "$(cat "$R/b.new" 2>/dev/null)"
 expect_eq "the cancelled deletion did not" keep "$(cat "$R/keep.dll" 2>/dev/null)"
-expect_file_bytes "the held driver is the new one" "$BB_C/OPSR/SYS/zvIFDH.sys" 'driver 1.1'
-check "its temporary copy is gone" test ! -e "$BB_C/OPSR/SYS/_zvIFDH.sys"
-check "the library in use is gone" test ! -e "$BB_C/OPSR/SYS/zvOLD.dll"
+files_in_use_done
 
 # A file without a Rename section whose last line has no CR LF: the new header gets a line.
 # Then ShutdownSystem asks for the restart itself.
