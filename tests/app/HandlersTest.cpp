@@ -113,12 +113,10 @@ TEST_CASE("overwrite answers and their lines; the visitors over the same files")
             new SSETUP::CInstallFile(Package(m.name).c_str(), Installed(m.name).c_str(), true),
             false);
     }
-    procedure.Add(
-        new SSETUP::CInstallFile("C:\\HND\\PKG\\GONE1.DLL", "C:\\HND\\SYS\\GONE1.DLL", true),
-        false);
-    procedure.Add(
-        new SSETUP::CInstallFile("C:\\HND\\PKG\\GONE2.INF", "C:\\HND\\SYS\\GONE2.INF", true),
-        false);
+    for (const char* gone : {"GONE1.DLL", "GONE2.INF"}) {
+        procedure.Add(new SSETUP::CInstallFile(Package(gone).c_str(), Installed(gone).c_str(), true),
+                      false);
+    }
 
     SUBCASE("only files not newer on the machine") {
         CLoggedInstall client(SINSTALL::OVERWRITE_ONLY_FRESHER);

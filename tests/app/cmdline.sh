@@ -12,7 +12,7 @@ golden=$BB_SOURCE/tests/app/golden
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-for args in "/H" "INSTALL" "/Q bogus"; do
+for args in "/LOG /H" "INSTALL" "/Q bogus /LOG"; do
     # shellcheck disable=SC2086
     bb_morvisk $args
     expect_eq "usage: '$args' ends with -1" 255 "$BB_RC"

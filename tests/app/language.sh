@@ -92,13 +92,10 @@ expect_eq "Russian usage texts" '"Использование: Morvisk [/LE | /LR
     "$(sed -n 's/^control 65535 Static \(".*"\) type=text .*/\1/p' <<<"$usage")"
 expect_eq "/LE on the Russian machine: English for this run" "$english_title" "$(usage_title ru /LE)"
 expect_eq "/LE is not recorded" "NATIVE" "$(recorded)"
-expect_eq "-LR -LE: the last one wins" "$english_title" "$(usage_title ru -LR -LE)"
 
 record ENGLISH
 expect_eq "ENGLISH on a Russian machine: English" "$english_title" "$(usage_title ru)"
 expect_eq "ENGLISH stays recorded" "ENGLISH" "$(recorded)"
-expect_eq "/LR with ENGLISH recorded: Russian for this run" "$russian_title" "$(usage_title ru /LR)"
-expect_eq "ENGLISH is still recorded after /LR" "ENGLISH" "$(recorded)"
 
 record english
 expect_eq "lower-case english is not recognised: Russian" "$russian_title" "$(usage_title ru)"
