@@ -1,4 +1,4 @@
-// The program entry: set up COM, common controls and the language, run the controller once
+// The program entry: set up the common controls and the language, run the controller once
 // and return its result as the exit code.
 #include "app/Language.h"
 #include "app/MainInstall.h"
@@ -7,18 +7,8 @@
 #include "os/ExplicitCall.h"
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 namespace {
-
-// COM for the thread, for the lifetime of the run.
-class CComInitialization {
-public:
-    CComInitialization() { CoInitialize(nullptr); }
-    ~CComInitialization() { CoUninitialize(); }
-    CComInitialization(const CComInitialization&) = delete;
-    CComInitialization& operator=(const CComInitialization&) = delete;
-};
 
 // The common controls, loaded and initialised only for a run that can show a dialog. Loading
 // the library registers its window classes and loads the theming library, a good part of a
@@ -59,7 +49,6 @@ bool CanShowDialogs(const char* commandLine) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    CComInitialization com;
     // Makes sure user32 has set up this thread's window state before the first dialog.
     DefWindowProcA(nullptr, 0, 0, 0);
     const CCommonControls controls(CanShowDialogs(commandLine));

@@ -1,6 +1,7 @@
 #include "ops/ComModule.h"
 #include "ops/Registry.h"
 #include "ops/RunProcess.h"
+#include "os/ExplicitCall.h"
 #include "os/PathText.h"
 #include "setup/Visitor.h"
 #include <cstdio>
@@ -25,6 +26,36 @@ bool RunRegSvr32(const char* switches, const char* modulePath, DWORD* runResult)
     }
     return result == 0;
 }
+
+// COM for this thread while a module registers itself in the installer's process, as
+// RegSvr32 gives it. Only this path needs COM, so a run that never takes it neither loads
+// ole32 nor builds an apartment. Without ole32 the module registers without COM.
+class CComForModule {
+public:
+    CComForModule() {
+        using Initialize = HRESULT(STDAPICALLTYPE*)(LPVOID);
+        try {
+            const auto initialize = ole32.GetProcAs<Initialize>("CoInitialize");
+            const auto uninitialize = ole32.GetProcAs<Uninitialize>("CoUninitialize");
+            if (SUCCEEDED(initialize(nullptr))) {
+                uninitializeOnExit = uninitialize;
+            }
+        } catch (...) {
+        }
+    }
+    ~CComForModule() {
+        if (uninitializeOnExit != nullptr) {
+            uninitializeOnExit();
+        }
+    }
+    CComForModule(const CComForModule&) = delete;
+    CComForModule& operator=(const CComForModule&) = delete;
+
+private:
+    using Uninitialize = void(STDAPICALLTYPE*)();
+    SEXPL_CALL::CLibrary ole32{"ole32.dll"};
+    Uninitialize uninitializeOnExit = nullptr;
+};
 
 // Takes back a registration: the pending one at the restart, or the one already done.
 void UndoRegistration(std::string& runOnceValueName, const std::string& modulePath) {
@@ -56,6 +87,7 @@ bool UnregisterWithRegSvr32(const char* modulePath, DWORD* runResult) {
 }
 
 bool RegisterInProcess(const char* modulePath) {
+    const CComForModule com;
     const HMODULE module = LoadLibraryA(modulePath);
     if (module == nullptr) {
         return false;
