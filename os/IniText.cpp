@@ -1,4 +1,5 @@
 #include "os/IniText.h"
+#include <cstdint>
 #include <cstring>
 
 namespace SWININIT {
@@ -9,6 +10,10 @@ const char kLineBreak[] = "\r\n";
 
 bool IsLineBreak(char c) {
     return c == '\r' || c == '\n';
+}
+
+bool IsBlankOrBreak(char c) {
+    return c == ' ' || c == '\t' || IsLineBreak(c);
 }
 
 } // namespace
@@ -32,63 +37,93 @@ CIniText::CIniText(const char* data, size_t size, const CUpperCase& upper)
     }
 }
 
-// One pass over a line finds its end and the first '[' and '=' in it: the bytes that stop
-// the scan are marked here (a table, as this is the loop the whole edit time goes to).
 namespace {
 
-struct CStopBytes {
-    bool stops[256];
-};
-
-constexpr CStopBytes MakeStopBytes() {
-    CStopBytes table{};
-    table.stops[static_cast<unsigned char>('\r')] = true;
-    table.stops[static_cast<unsigned char>('\n')] = true;
-    table.stops[static_cast<unsigned char>('[')] = true;
-    table.stops[static_cast<unsigned char>('=')] = true;
-    return table;
+uint32_t LoadWord(const char* bytes) {
+    uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
 }
 
-constexpr CStopBytes kStopBytes = MakeStopBytes();
+// Whether a byte of the word is zero: four bytes per step, on any processor the system runs on.
+bool HasZeroByte(uint32_t word) {
+    return ((word - 0x01010101u) & ~word & 0x80808080u) != 0;
+}
+
+uint32_t EveryByte(char byte) {
+    return 0x01010101u * static_cast<unsigned char>(byte);
+}
 
 } // namespace
 
-CIniText::CLine CIniText::LineAt(size_t pos) const {
-    const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(data);
-    CLine line{pos, pos, pos, size, size};
-    size_t at = pos;
-    for (;; ++at) {
-        while (at < size && !kStopBytes.stops[bytes[at]]) {
-            ++at;
-        }
-        if (at == size || IsLineBreak(data[at])) {
+// The scans below are the whole cost of an edit of a long file: they look at four bytes per
+// step and only stop where a line can matter.
+size_t CIniText::Find(size_t from, size_t to, char byte) const {
+    const uint32_t pattern = EveryByte(byte);
+    size_t at = from;
+    while (at + 4 <= to && !HasZeroByte(LoadWord(data + at) ^ pattern)) {
+        at += 4;
+    }
+    while (at < to && data[at] != byte) {
+        ++at;
+    }
+    return at;
+}
+
+size_t CIniText::FindEither(size_t from, char one, char other) const {
+    const uint32_t first = EveryByte(one);
+    const uint32_t second = EveryByte(other);
+    size_t at = from;
+    while (at + 4 <= size) {
+        const uint32_t word = LoadWord(data + at);
+        if (HasZeroByte(word ^ first) || HasZeroByte(word ^ second)) {
             break;
         }
-        if (data[at] == '[' && line.open == size) {
-            line.open = at;
-        } else if (data[at] == '=' && line.equals == size) {
-            line.equals = at;
+        at += 4;
+    }
+    while (at < size && data[at] != one && data[at] != other) {
+        ++at;
+    }
+    return at;
+}
+
+size_t CIniText::FindLineBreak(size_t from) const {
+    return FindEither(from, '\r', '\n');
+}
+
+size_t CIniText::NextLine(size_t lineBreak) const {
+    if (lineBreak >= size) {
+        return size;
+    }
+    return lineBreak +
+           (data[lineBreak] == '\r' && lineBreak + 1 < size && data[lineBreak + 1] == '\n' ? 2 : 1);
+}
+
+CIniText::CLine CIniText::LineAt(size_t pos) const {
+    const size_t end = FindLineBreak(pos);
+    const size_t open = Find(pos, end, '[');
+    const size_t equals = Find(pos, end, '=');
+    return {pos, end, NextLine(end), open == end ? size : open, equals == end ? size : equals};
+}
+
+CIniText::CLine CIniText::NextHeader(size_t from) const {
+    for (size_t lineStart = from; lineStart < size;) {
+        const size_t open = Find(lineStart, size, '[');
+        if (open == size) {
+            break;
         }
+        CRange name;
+        const CLine line = LineAt(LineStart(lineStart, open));
+        if (IsSectionHeader(line, &name)) {
+            return line;
+        }
+        lineStart = line.next;
     }
-    line.end = at;
-    line.next = at;
-    if (at < size) {
-        line.next += data[at] == '\r' && at + 1 < size && data[at + 1] == '\n' ? 2 : 1;
-    }
-    return line;
+    return {size, size, size, size, size};
 }
 
 bool CIniText::EndsInsideLine() const {
     return size > 0 && !IsLineBreak(data[size - 1]);
-}
-
-bool CIniText::IsBlank(const CLine& line) const {
-    for (size_t pos = line.begin; pos < line.end; ++pos) {
-        if (data[pos] != ' ' && data[pos] != '\t') {
-            return false;
-        }
-    }
-    return true;
 }
 
 CIniText::CRange CIniText::Trimmed(size_t begin, size_t end) const {
@@ -133,12 +168,10 @@ bool CIniText::IsSection(const CLine& line, const std::string& upperName) const 
 }
 
 CIniText::CLine CIniText::FindSection(const std::string& upperName, size_t from) const {
-    for (size_t pos = from; pos < size;) {
-        const CLine line = LineAt(pos);
+    for (CLine line = NextHeader(from); line.begin < size; line = NextHeader(line.next)) {
         if (IsSection(line, upperName)) {
             return line;
         }
-        pos = line.next;
     }
     return {size, size, size, size, size};
 }
@@ -154,18 +187,11 @@ size_t CIniText::FindInsertionPoint(const CLine& header) const {
     }
     // The first line of the section counts even when blank; later blank lines only count
     // when a non-blank line follows them, so blank lines that end the section stay last.
-    size_t insertion = first.next;
-    for (size_t pos = insertion; pos < size;) {
-        const CLine line = LineAt(pos);
-        if (IsSectionHeader(line, &name)) {
-            break;
-        }
-        if (!IsBlank(line)) {
-            insertion = line.next;
-        }
-        pos = line.next;
+    size_t last = NextHeader(first.next).begin;
+    while (last > first.next && IsBlankOrBreak(data[last - 1])) {
+        --last;
     }
-    return insertion;
+    return last == first.next ? first.next : NextLine(FindLineBreak(last));
 }
 
 CTextEdit CIniText::AddEntry(const std::string& section, const std::string& key,
@@ -191,30 +217,63 @@ bool CIniText::RemoveEntry(const std::string& section, const std::string& key,
     const std::string upperName = CompareForm(section, upper);
     const std::string upperKey = CompareForm(key, upper);
     const std::string upperValue = CompareForm(value, upper);
+    // A line splits at its first '=', so no key holds one.
+    if (upperKey.find('=') != std::string::npos) {
+        return false;
+    }
     CRange name;
-    for (CLine header = FindSection(upperName, 0); header.begin < size;
-         header = FindSection(upperName, header.begin)) {
-        size_t pos = header.next;
-        for (; pos < size;) {
-            const CLine line = LineAt(pos);
+    for (CLine header = FindSection(upperName, 0); header.begin < size;) {
+        // One pass over the section stops only at '=' and '[': an '=' that is not the first
+        // of its line has another '=' before it on the line, which no key matches; a '['
+        // may open the next section.
+        size_t at = FindEither(header.next, '=', '[');
+        for (; at < size; at = FindEither(at + 1, '=', '[')) {
+            const size_t begin = data[at] == '=' ? KeyLineStart(header.next, at, upperKey)
+                                                 : LineStart(header.next, at);
+            if (begin == size) {
+                continue;
+            }
+            const CLine line = LineAt(begin);
             if (IsSectionHeader(line, &name)) {
                 break;
             }
-            if (line.equals != size) {
-                const size_t split = line.equals;
-                if (Equals(Trimmed(pos, split), upperKey) &&
-                    Equals(Trimmed(split + 1, line.end), upperValue)) {
-                    edit->at = pos;
-                    edit->erase = line.next - pos;
-                    edit->insert.clear();
-                    return true;
-                }
+            if (data[at] == '=' && Equals(Trimmed(at + 1, line.end), upperValue)) {
+                edit->at = begin;
+                edit->erase = line.next - begin;
+                edit->insert.clear();
+                return true;
             }
-            pos = line.next;
         }
-        header.begin = pos;
+        header = FindSection(upperName, at);
     }
     return false;
+}
+
+size_t CIniText::LineStart(size_t sectionStart, size_t at) const {
+    while (at > sectionStart && !IsLineBreak(data[at - 1])) {
+        --at;
+    }
+    return at;
+}
+
+size_t CIniText::KeyLineStart(size_t sectionStart, size_t equals,
+                              const std::string& upperKey) const {
+    // Compared from the '=' backwards: most keys differ in their last bytes.
+    size_t at = equals;
+    while (at > sectionStart && data[at - 1] == ' ') {
+        --at;
+    }
+    for (size_t n = upperKey.size(); n > 0; --n, --at) {
+        if (at == sectionStart || IsLineBreak(data[at - 1]) ||
+            upper.of[static_cast<unsigned char>(data[at - 1])] !=
+                static_cast<unsigned char>(upperKey[n - 1])) {
+            return size;
+        }
+    }
+    while (at > sectionStart && data[at - 1] == ' ') {
+        --at;
+    }
+    return at == sectionStart || IsLineBreak(data[at - 1]) ? at : size;
 }
 
 } // namespace SWININIT

@@ -53,9 +53,23 @@ private:
         size_t equals;
     };
 
+    // The first position of byte in [from, to), or to.
+    size_t Find(size_t from, size_t to, char byte) const;
+    // The first of the two bytes at or after from, or Size().
+    size_t FindEither(size_t from, char one, char other) const;
+    // The first CR or LF at or after from, or Size().
+    size_t FindLineBreak(size_t from) const;
+    // The start of the line after the line break at lineBreak (Size() at the end).
+    size_t NextLine(size_t lineBreak) const;
     CLine LineAt(size_t pos) const;
+    // The start of the line holding at; sectionStart is a line start at or before it.
+    size_t LineStart(size_t sectionStart, size_t at) const;
+    // The first section header line at or after the line start from; a line at Size() if none.
+    CLine NextHeader(size_t from) const;
+    // Where the line holding equals starts when the text before it on the line, trimmed, is
+    // upperKey; Size() otherwise. sectionStart is a line start at or before that line.
+    size_t KeyLineStart(size_t sectionStart, size_t equals, const std::string& upperKey) const;
     bool EndsInsideLine() const;
-    bool IsBlank(const CLine& line) const;
     // A '[' with a ']' after it on the line; name is the text between, trimmed of spaces.
     bool IsSectionHeader(const CLine& line, CRange* name) const;
     bool IsSection(const CLine& line, const std::string& upperName) const;
