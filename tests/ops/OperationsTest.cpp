@@ -129,6 +129,7 @@ TEST_CASE("an install's rollback restores the old file, by a move when the copy 
         CHECK(FileBytes(Sys("zvAPI.dll")) == "new");
         const std::string backup = c.Backup("zvAPI.dll");
         CHeldFile held(row.backupHeld ? backup : std::string(), row.share);
+        REQUIRE((CopyFileA(backup.c_str(), Sys("copy").c_str(), FALSE) != FALSE) != row.backupHeld);
         // Windows copies a read-only mark along from a read-only medium: the restore clears it.
         SetFileAttributesA(Sys("zvAPI.dll").c_str(), FILE_ATTRIBUTE_READONLY);
 
@@ -192,6 +193,7 @@ TEST_CASE("a file in use waits for the restart, and its rollback cancels that") 
         REQUIRE(held.IsHeld());
         PutFile(WininitPath(), "[Rename]\r\n");
         CHeldFile wininit(row.wininitHeld ? WininitPath() : std::string());
+        REQUIRE(wininit.IsHeld() == row.wininitHeld);
         std::unique_ptr<SSETUP::ISetupOperation> operation;
         if (row.install) {
             operation.reset(
