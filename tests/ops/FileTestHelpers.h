@@ -1,13 +1,11 @@
 #pragma once
-// Files for the file operation tests: contents as byte strings, files held open the way a
-// running program holds its module, and the Rename section of WININIT.INI.
+// Files for the operation tests: files held open the way a running program holds its module,
+// and the lines waiting in WININIT.INI.
 #include "app/SingletonAutoPointer.h"
 #include "os/OSManager.h"
 #include "tests/lib/TestFiles.h"
 #include <windows.h>
-#include <sstream>
 #include <string>
-#include <vector>
 
 namespace opstest {
 
@@ -23,7 +21,6 @@ public:
     ~CHeldFile() { Release(); }
     CHeldFile(const CHeldFile&) = delete;
     CHeldFile& operator=(const CHeldFile&) = delete;
-
     bool IsHeld() const { return handle != INVALID_HANDLE_VALUE; }
     void Release() {
         if (IsHeld()) {
@@ -41,25 +38,9 @@ inline std::string WininitPath() {
     return manager->GetOperations()->GetWindowsDir() + "\\WININIT.INI";
 }
 
-// The lines of the [Rename] section, without line ends.
-inline std::vector<std::string> RenameLines() {
-    std::vector<std::string> lines;
-    std::istringstream text(FileBytes(WininitPath()));
-    std::string line;
-    bool inRename = false;
-    while (std::getline(text, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty() && line[0] == '[') {
-            inRename = line == "[Rename]" || line == "[rename]";
-            continue;
-        }
-        if (inRename && !line.empty()) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
+// Whether WININIT.INI holds one of our lines, written "target = source".
+inline bool IsScheduled() {
+    return FileBytes(WininitPath()).find(" = ") != std::string::npos;
 }
 
 } // namespace opstest

@@ -1,5 +1,5 @@
 #pragma once
-// A notification client for the operation tests: one recorder sub-object per interface,
+// A notification client for the operation tests: one recorder or answerer per interface,
 // found through a name table the way the controller finds its own.
 #include "setup/Context.h"
 #include <vector>
@@ -21,38 +21,29 @@ private:
     SSETUP::CNotifyInterfaceTable table;
 };
 
-// Keeps every record of a Notify interface.
-template <class Interface, class Record> class CNotifyRecorder : public Interface {
+template <class Interface> class CClientPart : public Interface {
 public:
-    explicit CNotifyRecorder(CRecordingClient& client) : client(client) { client.Offer(this); }
+    explicit CClientPart(CRecordingClient& client) : client(client) { client.Offer(this); }
     SSETUP::IClientNotifyContext2* QueryNotifyInterface(const char* name) override {
         return client.QueryNotifyInterface(name);
     }
-    void Notify(const Record& record) override { records.push_back(record); }
-
-    std::vector<Record> records;
 
 private:
     CRecordingClient& client;
 };
 
-// Answers a NeededQuery interface with `answer` and counts the questions.
-template <class Interface, class Record> class CQueryAnswerer : public Interface {
-public:
-    explicit CQueryAnswerer(CRecordingClient& client) : client(client) { client.Offer(this); }
-    SSETUP::IClientNotifyContext2* QueryNotifyInterface(const char* name) override {
-        return client.QueryNotifyInterface(name);
-    }
-    void Query(Record& record) override {
-        ++asked;
-        record.needed = answer;
-    }
+// Keeps every record of a Notify interface.
+template <class Interface, class Record> struct CNotifyRecorder : CClientPart<Interface> {
+    using CClientPart<Interface>::CClientPart;
+    void Notify(const Record& record) override { records.push_back(record); }
+    std::vector<Record> records;
+};
 
+// Answers a NeededQuery interface with `answer`.
+template <class Interface, class Record> struct CQueryAnswerer : CClientPart<Interface> {
+    using CClientPart<Interface>::CClientPart;
+    void Query(Record& record) override { record.needed = answer; }
     bool answer = true;
-    int asked = 0;
-
-private:
-    CRecordingClient& client;
 };
 
 } // namespace opstest

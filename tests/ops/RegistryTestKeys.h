@@ -1,5 +1,5 @@
 #pragma once
-// Reading and preparing registry keys and values for the registry tests.
+// Registry keys and values as the tests prepare and read them back.
 #include <windows.h>
 #include <string>
 
@@ -13,11 +13,11 @@ struct CValue {
 
 inline bool KeyExists(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
+    const bool exists = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (exists) {
+        RegCloseKey(key);
     }
-    RegCloseKey(key);
-    return true;
+    return exists;
 }
 
 // Creates the key, and with a name also the value.
@@ -37,26 +37,21 @@ inline void PutValue(HKEY root, const std::string& path, const char* name = null
 inline std::string Sz(const std::string& text) {
     return text + '\0';
 }
-
 inline std::string Dword(DWORD value) {
-    return std::string(reinterpret_cast<const char*>(&value), sizeof(value));
+    return std::string(reinterpret_cast<char*>(&value), 4);
 }
 
 inline CValue ReadValue(HKEY root, const std::string& path, const char* name) {
     CValue value;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return value;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        char data[4096];
+        DWORD size = sizeof(data);
+        value.exists = RegQueryValueExA(key, name, nullptr, &value.type,
+                                        reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS;
+        value.bytes.assign(data, value.exists ? size : 0);
+        RegCloseKey(key);
     }
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-        value.bytes.resize(size);
-        value.exists =
-            RegQueryValueExA(key, name, nullptr, &value.type,
-                             reinterpret_cast<BYTE*>(&value.bytes[0]), &size) == ERROR_SUCCESS;
-        value.bytes.resize(size);
-    }
-    RegCloseKey(key);
     return value;
 }
 

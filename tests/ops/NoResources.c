@@ -1,0 +1,7 @@
+/* A module without any resource, so without a version. */
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)instance, (void)reason, (void)reserved;
+    return TRUE;
+}
