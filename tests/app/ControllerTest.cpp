@@ -85,6 +85,7 @@ TEST_CASE("how a flow ends: result, closing lines, restart") {
     // A deletion waiting in WININIT.INI shows that the restart of the last row really happens.
     const char victim[] = "C:\\CTL\\victim.txt";
     testfiles::PutFile(victim, "");
+    REQUIRE(testfiles::Exists(victim));
     char windows[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     REQUIRE(WritePrivateProfileStringA("Rename", "NUL", victim,
