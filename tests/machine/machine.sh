@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The virtual machine: which kind a host gets, the Windows version and code page a program
-# sees, exit codes, a restart, and a failing test program reported at once.
+# The virtual machine: which kind a host gets, and a failing test program reported at once.
 source "$(dirname "$0")/../lib/bb.sh"
 
 # --- the choice of machine, for both kinds whichever this host is -------------------------
@@ -41,26 +40,6 @@ win32 broken 014c|1 arch win32 (from MORVISK_ARCH)|wine H/wine/wine|tree H/build
 win16 ok 014c|2 machine: unknown MORVISK_ARCH 'win16' (win32 or win64)
 TABLE
 check "this host's machine can be used" "$BB_MACHINE" doctor
-
-# --- what a program sees ----------------------------------------------------------------
-bb_machine machine-basics
-bb_put "$BB_TREE/testenv/osinfo.exe" TOOLS
-seen() { "$BB_MACHINE" run "$BB_M" "$@" -- 'C:\TOOLS\osinfo.exe' | tr -d '\r'; }
-expect_eq "98, English" "version 4.10 platform 1 codepage 1252" "$(seen)"
-expect_eq "XP" "version 5.1 platform 2 codepage 1252" "$(seen --os winxp)"
-expect_eq "98 again, Russian" "version 4.10 platform 1 codepage 1251" "$(seen --os win98 --lang ru)"
-bb_run -- 'C:\TOOLS\osinfo.exe' -1
-expect_eq "exit code -1 arrives as 255" 255 "$BB_RC"
-
-# --- a restart performs the [Rename] section and the RunOnce entries ----------------------
-echo old >"$BB_C/target.txt"
-echo new >"$BB_C/source.txt"
-echo doomed >"$BB_C/doomed.txt"
-printf '[Rename]\r\nC:\\target.txt=C:\\source.txt\r\nNUL=C:\\doomed.txt\r\n' >"$BB_C/windows/wininit.ini"
-bb_run -- reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v probe /d 'cmd /c echo ran>C:\ranonce.txt' /f >/dev/null
-"$BB_MACHINE" restart "$BB_M"
-expect_eq "renamed, deleted, WININIT.INI gone, RunOnce ran" "new|no|no|yes" \
-    "$(cat "$BB_C/target.txt")|$([ -e "$BB_C/doomed.txt" ] && echo yes || echo no)|$([ -e "$BB_C/windows/wininit.ini" ] && echo yes || echo no)|$([ -f "$BB_C/ranonce.txt" ] && echo yes || echo no)"
 
 # --- a failing test program comes back failed, with its output -----------------------------
 # The kept machine's server must not hold the output open: this read would wait for it (and
