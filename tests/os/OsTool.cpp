@@ -1,9 +1,8 @@
-// The OS layer's calls for restart.sh, as the installer makes them:
-//   os_tool move|cancel SOURCE TARGET|-   (cancel) a rename (- : a deletion) at the next start
-//   os_tool foreign SOURCE TARGET|-       another program's request: MoveFileExA, no replace
-//   os_tool restart                       ShutdownSystem(EWX_REBOOT)
-//   os_tool family                        prints nt or 9x
-// Exit code 0 when the call succeeded, 1 when it failed, 2 for bad arguments.
+// The OS layer's calls for restart.sh, as the installer makes them. Exit code 0 when the
+// call succeeded, 1 when it failed, 2 for bad arguments:
+//   os_tool move|cancel|foreign SOURCE TARGET|-  (cancel) a rename (-: a deletion) at the next
+//                                  start; foreign: MoveFileExA without replacing, as others do
+//   os_tool restart|family         ShutdownSystem(EWX_REBOOT); print nt or 9x
 #include "app/SingletonAutoPointer.h"
 #include "os/OSManager.h"
 #include <cstdio>
