@@ -1,51 +1,35 @@
-// Drives the OS layer from the command line for the restart tests, as the installer would:
-//   os_tool move SOURCE TARGET|-     schedule a rename (- : a deletion) for the next start
-//   os_tool cancel SOURCE TARGET|-   cancel such a request
-//   os_tool foreign SOURCE TARGET|-  what another program does: MoveFileExA delayed, no replace
-//   os_tool restart                  ShutdownSystem(EWX_REBOOT)
-//   os_tool family                   prints nt or 9x
-// Exit code 0 when the call succeeded, 1 when it returned false, 2 for bad arguments.
+// The OS layer's calls for restart.sh, as the installer makes them. Exit code 0 when the
+// call succeeded, 1 when it failed, 2 for bad arguments:
+//   os_tool move|cancel|foreign SOURCE TARGET|-  (cancel) a rename (-: a deletion) at the next
+//                                  start; foreign: MoveFileExA without replacing, as others do
+//   os_tool restart|family         ShutdownSystem(EWX_REBOOT); print nt or 9x
 #include "app/SingletonAutoPointer.h"
 #include "os/OSManager.h"
 #include <cstdio>
-#include <cstring>
-
-namespace {
-
-const char* TargetArgument(const char* text) {
-    return strcmp(text, "-") == 0 ? nullptr : text;
-}
-
-} // namespace
+#include <string>
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        return 2;
-    }
     SDP::singleton_auto_pointer<SSETUPOS::COSManager> manager;
     SSETUPOS::IOsDependOperations& os = *manager->GetOperations();
-    const char* const command = argv[1];
-    if (strcmp(command, "family") == 0) {
-        std::printf("%s\n", manager->IsNTPlatform() ? "nt" : "9x");
-        return 0;
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "family") {
+        return std::printf("%s\n", manager->IsNTPlatform() ? "nt" : "9x") > 0 ? 0 : 1;
     }
-    if (strcmp(command, "restart") == 0) {
+    if (command == "restart") {
         return os.ShutdownSystem(EWX_REBOOT) ? 0 : 1;
     }
     if (argc != 4) {
         return 2;
     }
-    const char* const source = argv[2];
-    const char* const target = TargetArgument(argv[3]);
-    bool done = false;
-    if (strcmp(command, "move") == 0) {
-        done = os.MoveFileAtReboot(source, target);
-    } else if (strcmp(command, "cancel") == 0) {
-        done = os.CancelMoveFileAtReboot(source, target);
-    } else if (strcmp(command, "foreign") == 0) {
-        done = MoveFileExA(source, target, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-    } else {
-        return 2;
+    const char* const target = std::string(argv[3]) == "-" ? nullptr : argv[3];
+    if (command == "move") {
+        return os.MoveFileAtReboot(argv[2], target) ? 0 : 1;
     }
-    return done ? 0 : 1;
+    if (command == "cancel") {
+        return os.CancelMoveFileAtReboot(argv[2], target) ? 0 : 1;
+    }
+    if (command == "foreign") {
+        return MoveFileExA(argv[2], target, MOVEFILE_DELAY_UNTIL_REBOOT) ? 0 : 1;
+    }
+    return 2;
 }
