@@ -1,4 +1,4 @@
-// For the restart tests (tests/os/restart-*.sh): installs over a driver that the script's lock
+// For the restart tests (tests/os/restart.sh): installs over a driver that the script's lock
 // helper holds and deinstalls a library held here, and leaves both waiting for the restart.
 #include "FileTestHelpers.h"
 #include "ops/DeinstallFile.h"
