@@ -41,49 +41,31 @@ private:
     const std::string word;
 };
 
-// Asks for an abort once IsAbortRequested has been asked `after` times.
-class CAbortingContext : public SSETUP::IContext {
-public:
-    explicit CAbortingContext(int after) : after(after) {}
-    bool SetRebootNeeded(bool needed) override { return needed; }
-    SSETUP::IClientNotifyContext2* GetNotifyContext() override { return nullptr; }
-    bool IsAbortRequested() override { return after >= 0 && asked++ >= after; }
-
-private:
-    const int after;
-    int asked = 0;
-};
-
 } // namespace
 
 TEST_CASE("sets and depended pairs: perform in order, roll back last to first") {
     struct {
         char kind; // 'S' a set of the words, 'D' a non-critical pair: master, dependent
         const char* words;
-        int abortAfter; // questions answered before the abort; -1: never
         bool result, performed, critical, reboot, rollback;
         Journal journal; // after Perform and, with rollback, Rollback
     } const rows[] = {
         // clang-format off
-        {'S', "A+!* B0! C- D+r", -1, true, true, true, true, true,
+        {'S', "A+!* B0! C- D+r", true, true, true, true, true,
          {"perform A", "perform B", "perform C", "perform D", "undo D", "idle C", "idle B", "undo A"}},
-        {'S', "A- B+ C-! D+", -1, false, true, true, false, false,
+        {'S', "A- B+ C-! D+", false, true, true, false, false,
          {"perform A", "perform B", "perform C", "undo B", "idle A"}},
-        {'S', "A+ B0*", -1, true, false, false, false, false, {"perform A", "perform B"}},
-        {'S', "A+ B+ C+", 2, false, true, false, false, false,
-         {"perform A", "perform B", "idle C", "undo B", "undo A"}},
-        {'S', "A+ B+", 2, false, true, false, false, false,
-         {"perform A", "perform B", "undo B", "undo A"}},
-        {'D', "M- D+", -1, false, false, false, false, true, {"perform M"}},
-        {'D', "M0 D+", -1, true, false, false, false, true, {"perform M"}},
-        {'D', "M+ D-", -1, false, false, false, false, true, {"perform M", "perform D", "undo M"}},
-        {'D', "M+!r D+!r", -1, true, true, false, false, true,
+        {'S', "A+ B0*", true, false, false, false, false, {"perform A", "perform B"}},
+        {'D', "M- D+", false, false, false, false, true, {"perform M"}},
+        {'D', "M0 D+", true, false, false, false, true, {"perform M"}},
+        {'D', "M+ D-", false, false, false, false, true, {"perform M", "perform D", "undo M"}},
+        {'D', "M+!r D+!r", true, true, false, false, true,
          {"perform M", "perform D", "undo D", "undo M"}},
-        {'D', "M+", -1, true, true, false, false, true, {"perform M", "undo M"}},
+        {'D', "M+", true, true, false, false, true, {"perform M", "undo M"}},
         // clang-format on
     };
     for (const auto& row : rows) {
-        INFO(row.words << " abort after " << row.abortAfter);
+        INFO(std::string(row.words));
         Journal journal;
         std::vector<CScripted*> children;
         std::vector<bool> mustBeDone;
@@ -104,7 +86,7 @@ TEST_CASE("sets and depended pairs: perform in order, roll back last to first") 
                 set->Add(children[i], mustBeDone[i]);
             }
         }
-        CAbortingContext context(row.abortAfter);
+        SSETUP::CContextDefault context(nullptr);
         CHECK(tree->IsCritical() == row.critical);
         CHECK(tree->IsRebootPending() == row.reboot);
         CHECK(tree->Perform(context) == row.result);
