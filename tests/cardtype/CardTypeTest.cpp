@@ -37,10 +37,6 @@ public:
     std::string prefix = "Zv";
 };
 
-bool IsNT() {
-    return GetVersion() < 0x80000000;
-}
-
 // "S" and "U" for the card type in the system and user scope, then each scope's readers.
 std::string State() {
     std::string state = opstest::KeyExists(HKEY_LOCAL_MACHINE, kCard) ? "S" : "";
@@ -60,17 +56,15 @@ std::string State() {
 
 struct CListener {
     CListener() : recorder(client), context(&client) {}
-    // "<error> kind <n> <registration|removal> scope <n> [critical]", joined by " | ".
+    // The records so far: "<error>/<kind> add|forget <scope>", joined by " | ".
     std::string Taken() {
         std::string joined;
         for (const TokenRegistrationEvent& record : recorder.records) {
-            char text[96];
-            std::snprintf(text, sizeof(text), "%lX kind %lu %s scope %lu%s",
-                          static_cast<unsigned long>(record.errorCode),
-                          static_cast<unsigned long>(record.failureKind),
-                          record.isRegistration ? "registration" : "removal",
-                          static_cast<unsigned long>(record.scope),
-                          record.critical ? " critical" : "");
+            char text[64];
+            std::snprintf(
+                text, sizeof(text), "%lX/%lu %s %lu", static_cast<unsigned long>(record.errorCode),
+                static_cast<unsigned long>(record.failureKind),
+                record.isRegistration ? "add" : "forget", static_cast<unsigned long>(record.scope));
             joined += (joined.empty() ? "" : " | ") + std::string(text);
         }
         recorder.records.clear();
@@ -85,71 +79,59 @@ struct CListener {
 } // namespace
 
 TEST_CASE("card-type steps: what they report, forget and leave, and their rollback") {
+    const std::string all = ": Other2 Z Zv0 ZV1 / Other4 Zv3";
     struct {
-        const char* step;    // "introduce" (the card type "again"), or "remove" from both scopes
+        char step; // 'I' introduce, 'A' the same over an existing one, 'R' remove both scopes
         const char* failing; // the stand-in's call made to fail with 80100001
-        const char* without; // "ATR" or "prefix": the variation point lacks it
+        char without;        // 'A' the variation point has no ATR, 'P' no reader prefix
         const char* records;
-        const char* state;    // afterwards, see State()
-        const char* rollback; // its records; null: not rolled back
-        const char* rolledBackState;
+        std::string state;      // afterwards, see State()
+        const char* rollback;   // its records; null: not rolled back
+        std::string rolledBack; // State() after it
     } const rows[] = {
         // clang-format off
-        {"introduce", nullptr, nullptr, "0 kind 0 registration scope 1 critical",
-         "S: Other2 Z Zv0 ZV1 / Other4 Zv3", "0 kind 0 removal scope 1 critical", ": Other2 Z ZV1 / Other4 Zv3"},
-        {"again", nullptr, nullptr, "0 kind 0 registration scope 1 critical", "S: Other2 Z Zv0 ZV1 / Other4 Zv3", nullptr, nullptr},
-        {"introduce", "SCardIntroduceCardTypeA", nullptr, "80100001 kind 3 registration scope 1 critical",
-         ": Other2 Z Zv0 ZV1 / Other4 Zv3", nullptr, nullptr},
-        {"introduce", "SCardEstablishContext", nullptr, "80100001 kind 2 registration scope 1 critical",
-         ": Other2 Z Zv0 ZV1 / Other4 Zv3", nullptr, nullptr},
-        {"introduce", nullptr, "ATR", "716 kind 3 registration scope 1 critical",
-         ": Other2 Z Zv0 ZV1 / Other4 Zv3", nullptr, nullptr},
-        {"remove", nullptr, nullptr, "0 kind 0 removal scope 2 | 0 kind 0 removal scope 1",
-         ": Other2 Z ZV1 / Other4", "0 kind 0 registration scope 1", "S: Other2 Z ZV1 / Other4"},
-        {"remove", nullptr, "prefix", "0 kind 0 removal scope 2 | 0 kind 0 removal scope 1",
-         ": Other2 Z Zv0 ZV1 / Other4 Zv3", nullptr, nullptr},
-        {"remove", "SCardForgetCardTypeA", nullptr, "80100001 kind 4 removal scope 2 | 80100001 kind 4 removal scope 1",
-         "SU: Other2 Z ZV1 / Other4", "", "SU: Other2 Z ZV1 / Other4"},
-        {"remove", "SCardListReadersA", nullptr, "0 kind 0 removal scope 2 | 0 kind 0 removal scope 1",
-         ": Other2 Z Zv0 ZV1 / Other4 Zv3", nullptr, nullptr},
+        {'I', nullptr, 0, "0/0 add 1", "S" + all, "0/0 forget 1", ": Other2 Z ZV1 / Other4 Zv3"},
+        {'A', nullptr, 0, "0/0 add 1", "S" + all, nullptr, ""},
+        {'I', "SCardIntroduceCardTypeA", 0, "80100001/3 add 1", all, nullptr, ""},
+        {'I', "SCardEstablishContext", 0, "80100001/2 add 1", all, nullptr, ""},
+        {'I', nullptr, 'A', "716/3 add 1", all, nullptr, ""},
+        {'R', nullptr, 0, "0/0 forget 2 | 0/0 forget 1", ": Other2 Z ZV1 / Other4", "0/0 add 1", "S: Other2 Z ZV1 / Other4"},
+        {'R', nullptr, 'P', "0/0 forget 2 | 0/0 forget 1", all, nullptr, ""},
+        {'R', "SCardForgetCardTypeA", 0, "80100001/4 forget 2 | 80100001/4 forget 1", "SU: Other2 Z ZV1 / Other4", "", "SU: Other2 Z ZV1 / Other4"},
+        {'R', "SCardListReadersA", 0, "0/0 forget 2 | 0/0 forget 1", all, nullptr, ""},
         // clang-format on
     };
+    const struct {
+        HKEY root;
+        const char* name;
+    } readers[] = {{HKEY_LOCAL_MACHINE, "Zv0"},    {HKEY_LOCAL_MACHINE, "ZV1"},
+                   {HKEY_LOCAL_MACHINE, "Other2"}, {HKEY_LOCAL_MACHINE, "Z"},
+                   {HKEY_CURRENT_USER, "Zv3"},     {HKEY_CURRENT_USER, "Other4"}};
     for (const auto& row : rows) {
-        const std::string name = std::string(row.step) + " " + (row.failing ? row.failing : "") +
-                                 " " + (row.without ? row.without : "");
-        INFO(name);
-        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            RegDeleteKeyA(root, kCard);
-            for (const char* name : {"Zv0", "ZV1", "Other2", "Zv3", "Other4", "Z"}) {
-                RegDeleteKeyA(root, (std::string(kReaders) + "\\" + name).c_str());
-            }
+        INFO(std::string(row.records));
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kCard);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kCard);
+        for (const auto& reader : readers) {
+            opstest::PutValue(reader.root, std::string(kReaders) + "\\" + reader.name);
         }
-        for (const char* name : {"Zv0", "ZV1", "Other2", "Z"}) {
-            opstest::PutValue(HKEY_LOCAL_MACHINE, std::string(kReaders) + "\\" + name);
-        }
-        for (const char* name : {"Zv3", "Other4"}) {
-            opstest::PutValue(HKEY_CURRENT_USER, std::string(kReaders) + "\\" + name);
-        }
-        const auto full = std::make_shared<CTestVariationPoint>();
+        const auto point = std::make_shared<CTestVariationPoint>();
         CListener listener;
-        if (std::strcmp(row.step, "introduce") != 0) {
-            SRegisterZentavo::CRegisterZentavo(full, true, false).Perform(listener.context);
-            SRegisterZentavo::CRegisterZentavo(full, false, false).Perform(listener.context);
-            listener.Taken();
-            if (std::strcmp(row.step, "again") == 0) {
-                RegDeleteKeyA(HKEY_CURRENT_USER, kCard);
-            }
+        if (row.step != 'I') {
+            SRegisterZentavo::CRegisterZentavo(point, true, false).Perform(listener.context);
         }
+        if (row.step == 'R') {
+            SRegisterZentavo::CRegisterZentavo(point, false, false).Perform(listener.context);
+        }
+        listener.Taken();
         if (row.failing != nullptr) {
             opstest::PutValue(HKEY_LOCAL_MACHINE, kFail, row.failing, REG_DWORD,
                               opstest::Dword(0x80100001));
         }
-        const auto point = std::make_shared<CTestVariationPoint>();
-        if (row.without != nullptr) {
-            (std::strcmp(row.without, "ATR") == 0 ? point->atr : point->prefix).clear();
+        if (row.without != 0) {
+            (row.without == 'A' ? point->atr : point->prefix).clear();
         }
         std::unique_ptr<SSETUP::ISetupOperation> step;
-        if (std::strcmp(row.step, "remove") == 0) {
+        if (row.step == 'R') {
             step.reset(new SRegisterZentavo::CUnRegisterZentavo(point, false));
         } else {
             step.reset(new SRegisterZentavo::CRegisterZentavo(point, true, true));
@@ -167,16 +149,15 @@ TEST_CASE("card-type steps: what they report, forget and leave, and their rollba
             CHECK(step->Rollback(listener.context));
             CHECK_FALSE(step->IsPerformed());
             CHECK(listener.Taken() == row.rollback);
-            CHECK(State() == row.rolledBackState);
+            CHECK(State() == row.rolledBack);
         }
     }
 }
 
 TEST_CASE("NT: the smart-card service is started, set to start itself, and waited for") {
-    if (!IsNT()) {
+    if (GetVersion() >= 0x80000000) {
         return; // on the 9x family the resource manager needs no service
     }
-    CHECK_FALSE(SZentavoManager::EnsureSmartCardServiceRunning()); // Wine has none of its own
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     const std::string path =
@@ -197,12 +178,10 @@ TEST_CASE("NT: the smart-card service is started, set to start itself, and waite
     CListener listener;
     SRegisterZentavo::CRegisterZentavo step(std::make_shared<CTestVariationPoint>(), true, true);
     CHECK(step.Perform(listener.context));
-    CHECK(listener.Taken() == "0 kind 0 registration scope 1 critical");
-    std::vector<BYTE> buffer(8192);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    DWORD needed = 0;
-    REQUIRE(QueryServiceConfigA(service.get(), config, 8192, &needed));
-    CHECK(config->dwStartType == SERVICE_AUTO_START);
+    CHECK(listener.Taken() == "0/0 add 1");
+    CHECK(opstest::ReadValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\SCardSvr",
+                             "Start")
+              .bytes == opstest::Dword(SERVICE_AUTO_START));
     SERVICE_STATUS status{};
     ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
     DeleteService(service.get());

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Runs the unit test program beside a current and a legacy reader driver and the current
-# package.
+# The unit test program beside a current and a legacy reader driver and the current package.
 source "$(dirname "$0")/../lib/bb.sh"
 
 bb_machine install-units
