@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# The card-type test program on an NT machine (XP), where the resource manager is asked again
-# while it has no service and the smart-card service is started.
+# The card-type test program on an NT machine (XP), with the sample service program beside it.
 source "$(dirname "$0")/../lib/bb.sh"
 
 bb_machine ct-nt winxp

@@ -1,16 +1,19 @@
-// The package layout and the factory's version check and reader-count requests, on the
-// machine's registry and smart-card database. The script puts a current and a legacy reader
-// driver beside this program.
+// The factory's reader-count rules and install steps that keep what the machine had. The
+// script puts a current and a legacy reader driver and the current package (PKG) beside it.
 #include "app/Options.h"
 #include "install/InstallFactory.h"
-#include "install/LegacyProcedures.h"
-#include "install/UninstallProcedure.h"
-#include "ops/FileVersions.h"
+#include "install/InstallProcedure.h"
+#include "ops/InstallFile.h"
 #include "ops/Registry.h"
+#include "setup/Context.h"
 #include "tests/lib/TestFiles.h"
 #include "tests/ops/RegistryTestKeys.h"
 #include <doctest/doctest.h>
+#include <cstring>
+#include <memory>
 #include <string>
+
+using L = SINSTALL::CPackageLayout;
 
 namespace {
 
@@ -18,165 +21,99 @@ const char kDriverKey[] = "SYSTEM\\CurrentControlSet\\Services\\zvIFDH";
 const char kReadersKey[] = "SOFTWARE\\Microsoft\\Cryptography\\Calais\\Readers";
 const char kFailKey[] = "SOFTWARE\\Morvisk\\TestSwitches\\WinSCard\\Fail";
 
-std::string WindowsDir() {
-    char buffer[MAX_PATH] = {};
-    GetWindowsDirectoryA(buffer, MAX_PATH);
-    return buffer;
-}
-
-std::string SystemDir() {
-    char buffer[MAX_PATH] = {};
-    GetSystemDirectoryA(buffer, MAX_PATH);
-    return buffer;
-}
-
-std::string InstalledDriver() {
-    return WindowsDir() + "\\System32\\Drivers\\zvIFDH.sys";
-}
-
 void Distributive(const char* folder) {
     SDP::singleton_auto_pointer<SSetupOptions::COptions> options;
     options->Clear();
-    if (folder != nullptr) {
-        options->Parse((std::string("/DISTR ") + folder).c_str());
-    }
+    options->Parse((std::string("/DISTR ") + folder).c_str());
 }
 
-// Installs the named test driver ("current", "legacy" or "none").
+// Installs the named test driver ("current" or "legacy").
 void InstallDriver(const std::string& which) {
-    CreateDirectoryA((WindowsDir() + "\\System32").c_str(), nullptr);
-    CreateDirectoryA((WindowsDir() + "\\System32\\Drivers").c_str(), nullptr);
-    testfiles::Remove(InstalledDriver());
-    if (which != "none") {
-        CopyFileA(("C:\\TEST\\" + which + ".sys").c_str(), InstalledDriver().c_str(), FALSE);
-    }
+    const std::string target = L().GetFilePath(L::FileReaderDriver, L::InstalledFolder);
+    testfiles::PutFile(target, testfiles::FileBytes("C:\\TEST\\" + which + ".sys"));
 }
 
-enum KeyState { NoKey, NoValue, Value2 };
-
-void PrepareDriverKey(KeyState state) {
+void DeleteKey(const char* path) {
     try {
-        SREGISTRY::DeleteKeyTree(HKEY_LOCAL_MACHINE, kDriverKey);
+        SREGISTRY::DeleteKeyTree(HKEY_LOCAL_MACHINE, path);
     } catch (const SREGISTRY::CRegException&) {
     }
-    if (state != NoKey) {
+}
+
+// The driver key: absent (-2), without a count (-1), or with this count.
+void PutDriverKey(long count) {
+    DeleteKey(kDriverKey);
+    if (count >= -1) {
         opstest::PutValue(HKEY_LOCAL_MACHINE, kDriverKey);
     }
-    if (state == Value2) {
+    if (count >= 0) {
         opstest::PutValue(HKEY_LOCAL_MACHINE, kDriverKey, "ReadersCount", REG_DWORD,
-                          opstest::Dword(2));
+                          opstest::Dword(static_cast<DWORD>(count)));
     }
 }
 
-// The stored count, or -1 without a value.
-long StoredCount() {
-    const opstest::CValue value =
-        opstest::ReadValue(HKEY_LOCAL_MACHINE, kDriverKey, "ReadersCount");
-    return value.exists ? static_cast<long>(*reinterpret_cast<const DWORD*>(value.bytes.data()))
-                        : -1;
+std::string StoredCount() {
+    return opstest::ReadValue(HKEY_LOCAL_MACHINE, kDriverKey, "ReadersCount").bytes;
 }
 
-void AddReader(const std::string& name) {
-    opstest::PutValue(HKEY_LOCAL_MACHINE, std::string(kReadersKey) + "\\" + name);
-}
+// Answers the install needed-query: every file but `refused`.
+class CRefusingClient : public SSETUP::CInstallFile::IInstallFileNeededQuery {
+public:
+    explicit CRefusingClient(std::string refused) : refused(std::move(refused)) {}
+    SSETUP::IClientNotifyContext2* QueryNotifyInterface(const char* name) override {
+        return std::strcmp(name, InterfaceName) == 0 ? this : nullptr;
+    }
+    void Query(SSETUP::CInstallFile::CQueryRecord& record) override {
+        record.needed = record.operation->GetTargetPath() != refused;
+    }
+
+private:
+    const std::string refused;
+};
 
 } // namespace
 
-// The 9x family's installed paths are in the golden logs; these are the rest.
-TEST_CASE("package and installed paths") {
+TEST_CASE("reader count: read, written, refused; the greatest one leaves other makers room") {
     SDP::singleton_auto_pointer<SINSTALL::CInstallFactory> factory;
-    using L = SINSTALL::CPackageLayout;
-    struct {
-        const char* distr; // null: the program's own folder
-        int file;
-        L::Location location;
-        std::string path;
-    } const rows[] = {
-        {nullptr, L::FileReaderDriver, L::PackageFolder, "C:\\TEST\\zvIFDH.sys"},
-        {"C:\\PKG", L::FileApiEx, L::PackageFolder, "C:\\PKG\\zvAPIEX.dll"},
-        {"C:\\", L::FileUsbInf, L::PackageFolder, "C:\\zvUSB.inf"},
-        {"C:\\PKG", L::FileReaderDriver, L::InstalledFolder,
-         WindowsDir() + "\\System32\\Drivers\\zvIFDH.sys"},
-        {nullptr, L::FileService, L::InstalledFolder, SystemDir() + "\\zvService.exe"},
-    };
-    for (const auto& row : rows) {
-        CAPTURE(row.distr);
-        CAPTURE(row.file);
-        Distributive(row.distr);
-        CHECK(factory->GetFilePath(row.file, row.location) == row.path);
-    }
-    Distributive(nullptr);
-}
-
-TEST_CASE("the installed reader driver's version chooses the procedure") {
-    SDP::singleton_auto_pointer<SINSTALL::CInstallFactory> factory;
-    InstallDriver("current");
-    CHECK(dynamic_cast<SINSTALL::CUnInstall*>(factory->CreateUninstall().get()) != nullptr);
-    InstallDriver("legacy");
-    CHECK(dynamic_cast<SINSTALL::CUnInstallBelow110Ver*>(factory->CreateUninstall().get()) !=
-          nullptr);
-    InstallDriver("none");
-    CHECK_THROWS_AS(factory->CreateUninstall(), SFileVersions::CFileVerExcpt);
-    CHECK_THROWS_AS(factory->GetReadersCount(), SFileVersions::CFileVerExcpt);
-}
-
-TEST_CASE("reader count: read, written, refused") {
-    SDP::singleton_auto_pointer<SINSTALL::CInstallFactory> factory;
+    CHECK(L().GetFilePath(L::FileUsbInf, L::PackageFolder) == "C:\\TEST\\zvUSB.inf");
+    Distributive("C:\\");
+    CHECK(L().GetFilePath(L::FileUsbInf, L::PackageFolder) == "C:\\zvUSB.inf");
     struct {
         const char* driver;
-        KeyState key;
-        unsigned current;
-        unsigned wanted;
-        bool written;
-        bool reboot;
-        long stored;
+        long key; // see PutDriverKey
+        unsigned current, wanted;
+        bool written, reboot;
+        long stored; // -1: no value
     } const rows[] = {
-        {"current", NoValue, 0, 2, true, true, 2},
-        {"current", Value2, 2, 2, true, false, 2},
-        {"current", Value2, 2, 0, true, true, 0},
-        // No service key: nothing is written, and no restart is asked for.
-        {"current", NoKey, 0, 2, false, false, -1},
-        {"legacy", NoValue, 3, 3, true, true, 3},
-        {"legacy", Value2, 2, 4, true, true, 4},
-        {"legacy", NoKey, 3, 4, false, false, -1},
+        {"current", -1, 0, 2, true, true, 2},    {"current", 2, 2, 2, true, false, 2},
+        {"current", -2, 0, 2, false, false, -1}, {"legacy", -1, 3, 3, true, true, 3},
+        {"legacy", 2, 2, 4, true, true, 4},      {"legacy", -2, 3, 4, false, false, -1},
     };
     for (const auto& row : rows) {
         CAPTURE(row.driver);
         CAPTURE(row.key);
-        CAPTURE(row.wanted);
         InstallDriver(row.driver);
-        PrepareDriverKey(row.key);
+        PutDriverKey(row.key);
         CHECK(factory->GetReadersCount() == row.current);
         bool reboot = !row.reboot;
         CHECK(factory->SetReadersCount(row.wanted, &reboot) == row.written);
         CHECK(reboot == row.reboot);
-        CHECK(StoredCount() == row.stored);
+        CHECK(StoredCount() == (row.stored < 0 ? "" : opstest::Dword(row.stored)));
     }
-}
-
-TEST_CASE("the greatest reader count leaves room for other makers' readers") {
-    SDP::singleton_auto_pointer<SINSTALL::CInstallFactory> factory;
     struct {
-        int others;
-        int tokens;
+        int others, tokens;
         bool listFails;
         unsigned maximum;
-    } const rows[] = {
-        {0, 0, false, 10}, {2, 2, false, 8}, {10, 1, false, 0}, {12, 0, false, 0}, {3, 0, true, 10},
-    };
-    for (const auto& row : rows) {
+    } const limits[] = {{2, 2, false, 8}, {10, 1, false, 0}, {3, 0, true, 10}};
+    for (const auto& row : limits) {
         CAPTURE(row.others);
-        CAPTURE(row.tokens);
-        try {
-            SREGISTRY::DeleteKeyTree(HKEY_LOCAL_MACHINE, kReadersKey);
-            SREGISTRY::DeleteKeyTree(HKEY_LOCAL_MACHINE, kFailKey);
-        } catch (const SREGISTRY::CRegException&) {
-        }
-        for (int i = 0; i < row.others; ++i) {
-            AddReader("Other Maker Reader " + std::to_string(i));
-        }
-        for (int i = 0; i < row.tokens; ++i) {
-            AddReader("Norvane Co. zenTavo " + std::to_string(i));
+        DeleteKey(kReadersKey);
+        DeleteKey(kFailKey);
+        for (int i = 0; i < row.others + row.tokens; ++i) {
+            opstest::PutValue(HKEY_LOCAL_MACHINE, std::string(kReadersKey) +
+                                                      (i < row.others ? "\\Other Maker Reader "
+                                                                      : "\\Norvane Co. zenTavo ") +
+                                                      std::to_string(i));
         }
         if (row.listFails) {
             opstest::PutValue(HKEY_LOCAL_MACHINE, kFailKey, "SCardListReadersA", REG_DWORD,
@@ -184,4 +121,33 @@ TEST_CASE("the greatest reader count leaves room for other makers' readers") {
         }
         CHECK(factory->GetMaxReadersCount() == row.maximum);
     }
+    DeleteKey(kFailKey);
+}
+
+TEST_CASE("a newer installed CSP keeps its signature; a reinstall keeps the chosen count") {
+    Distributive("C:\\TEST\\PKG");
+    const L layout;
+    const std::string signature = layout.GetFilePath(L::FileCspSignature, L::InstalledFolder);
+    const std::string module = layout.GetFilePath(L::FileCsp, L::InstalledFolder);
+    for (const std::string& refused : {module, std::string()}) {
+        CAPTURE(refused);
+        testfiles::PutFile(module, testfiles::FileBytes("C:\\TEST\\PKG\\zvCSP.dll"));
+        testfiles::PutFile(signature, "installed signature");
+        CRefusingClient client(refused);
+        SSETUP::CContextDefault context(&client);
+        const std::unique_ptr<SSETUP::ISetupOperation> step(
+            SINSTALL::SSteps::NewCryptoProvider(layout));
+        CHECK(step->Perform(context));
+        CHECK(testfiles::FileBytes(signature) ==
+              (refused.empty() ? testfiles::FileBytes("C:\\TEST\\PKG\\zvCSP.sig")
+                               : "installed signature"));
+    }
+    InstallDriver("legacy");
+    PutDriverKey(5);
+    SSETUP::CContextDefault context(nullptr);
+    const std::unique_ptr<SSETUP::ISetupOperation> service(
+        SINSTALL::SSteps::NewReaderDriverService(layout));
+    CHECK(service->Perform(context));
+    CHECK(service->IsPerformed());
+    CHECK(StoredCount() == opstest::Dword(5));
 }
