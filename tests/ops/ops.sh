@@ -9,7 +9,7 @@ for os in win98 winxp; do
     mkdir -p "$BB_C/COMT/NEW" "$BB_C/COMT/OLD" "$BB_C/COMT/BAD" "$BB_C/SVCT/PKG"
     cp "$BB_TREE/package/current/zvCSP.dll" "$BB_C/COMT/NEW/"
     cp "$BB_TREE/package/older/zvCSP.dll" "$BB_C/COMT/OLD/"
-    cp "$BB_TREE/package/install_csp_fails/zvCSP.dll" "$BB_C/COMT/BAD/"
+    cp "$BB_TREE/package/ops_csp_fails/zvCSP.dll" "$BB_C/COMT/BAD/"
     cp "$BB_TREE/package/current/zvService.exe" "$BB_C/SVCT/PKG/"
     filter='-tce=service*'
     [ $os = winxp ] && filter='-tc=version*,service*'
