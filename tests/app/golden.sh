@@ -57,4 +57,18 @@ flow older-package-quiet 0 /Q /LOG
 flow older-package-overwrite 1 /Q /O /NORB /LOG
 flow legacy-uninstall 0 /Q /U /NORB /LOG
 
+# A file in use that can neither go now nor at the restart (WININIT.INI is held as well): the
+# uninstall must not report success.
+package current
+bb_morvisk /Q /NORB
+bb_put "$BB_TREE/testenv/holdfile.exe" TOOLS
+printf '[Rename]\r\n' >"$BB_C/windows/WININIT.INI"
+for held in 'C:\windows\system32\zvAPI.dll' 'C:\windows\WININIT.INI'; do
+    "$BB_MACHINE" run "$BB_M" --timeout 120 -- 'C:\TOOLS\holdfile.exe' "$held" >"$tmp/held" &
+    wait_until 20 grep -q holding "$tmp/held" || bb_fail "holdfile could not hold $held"
+done
+flow - 5 /Q /U /NORB
+expect_eq "the held file and WININIT.INI stay" "yes|[Rename]" \
+    "$(test -e "$BB_C/windows/system32/zvAPI.dll" && echo yes)|$(tr -d '\r\n' <"$BB_C/windows/WININIT.INI")"
+
 bb_done
