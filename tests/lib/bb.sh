@@ -9,7 +9,6 @@
 #   bb_run ARGS...             testenv/machine run BB_M ARGS...; sets BB_RC
 #   check NAME CONDITION...    one named check: runs the condition, records pass or fail
 #   expect_eq NAME WANT GOT    equality check with both values printed on failure
-#   expect_file_bytes NAME FILE PRINTF_FORMAT...   the file's bytes equal printf's output
 #   bb_drive [--os OS] [--lang L] ARGS...
 #                              runs C:\TOOLS\uidriver.exe (put there with bb_put); sets OUT
 #                              (its stdout) and RC (its exit status)
@@ -109,21 +108,6 @@ expect_eq() {
     else
         bb_fail "$1" "want: $(printf %q "$2")" "got:  $(printf %q "$3")"
     fi
-}
-
-expect_file_bytes() {
-    local name=$1 file=$2
-    shift 2
-    local want
-    want=$(mktemp)
-    # shellcheck disable=SC2059
-    printf "$@" >"$want"
-    if [ -f "$file" ] && cmp -s "$want" "$file"; then
-        bb_pass "$name"
-    else
-        bb_fail "$name" "want: $(od -c "$want" | head -n 20)" "got:  $( [ -f "$file" ] && od -c "$file" | head -n 20 || echo '(no file)')"
-    fi
-    rm -f "$want"
 }
 
 bb_drive() {
