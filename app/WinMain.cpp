@@ -9,6 +9,11 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+// The controller class; a test build names its own, declared in a header it includes first.
+#ifndef MORVISK_CONTROLLER
+#define MORVISK_CONTROLLER SINSTALL::CMainInstall
+#endif
+
 namespace {
 
 // COM for the thread, for the lifetime of the run.
@@ -66,7 +71,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     SLANG::InitLanguage(instance);
     int result = 0;
     {
-        SINSTALL::CMainInstall controller;
+        MORVISK_CONTROLLER controller;
         result = controller.Run(commandLine, 1);
     }
     return result;
