@@ -235,11 +235,14 @@ struct CLookedUp {
     FARPROC wrapper;
 };
 
-#define LOOKED_UP(name)                                                                            \
-    {                                                                                              \
-#name, reinterpret_cast < FARPROC>                                                         \
-                   (reinterpret_cast <void (*)()>(CWrapper <decltype(&name)>::Call <site_##name>)) \
-    }
+template <typename F, const CSite& site> FARPROC LookedUpWrapper() {
+    return reinterpret_cast<FARPROC>(
+        reinterpret_cast<void (*)()>(CWrapper<F>::template Call<site>));
+}
+
+// clang-format off
+#define LOOKED_UP(name) {#name, LookedUpWrapper<decltype(&name), site_##name>()}
+// clang-format on
 const CLookedUp lookedUp[] = {
     LOOKED_UP(SetupDiGetINFClassA),
     LOOKED_UP(SetupDiCreateDeviceInfoList),
@@ -274,6 +277,7 @@ FARPROC WINAPI FaultGetProcAddress(HMODULE module, LPCSTR name) {
     if (function == nullptr || IS_INTRESOURCE(name)) {
         return function;
     }
+    // Until the table is filled in (the start-up code's own lookups) every lookup passes.
     for (const CLookedUp& entry : lookedUp) {
         if (entry.name != nullptr && std::strcmp(entry.name, name) == 0) {
             return entry.wrapper;

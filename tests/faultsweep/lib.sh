@@ -111,12 +111,16 @@ fs_state() {
 }
 
 fs_same_state() {
-    local a=$1 b=$2 skip=${3:-^$} part same=0
+    local a=$1 b=$2 skip=${3:-} part same=0
     for part in files tree system.reg user.reg; do
-        if ! cmp -s <(grep -Ev "$skip" "$a/$part") <(grep -Ev "$skip" "$b/$part"); then
+        if [ -n "$skip" ]; then
+            cmp -s <(grep -Ev "$skip" "$a/$part") <(grep -Ev "$skip" "$b/$part")
+        else
+            cmp -s "$a/$part" "$b/$part"
+        fi || {
             same=1
             diff "$a/$part" "$b/$part" | head -n 20 | sed "s|^|    $part: |"
-        fi
+        }
     done
     return $same
 }
