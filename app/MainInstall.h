@@ -123,10 +123,12 @@ protected:
     // The answer of the newer-files question that the install needed-query applies.
     int overwriteMode = OVERWRITE_ALL;
 
+    // The gate of the run; a test build that drives the NT-family flows opens it.
+    virtual bool IsWindows9xFamily() const;
+
 private:
     using CInstanceGuard = STools::CAlreadyLaunched<CGetAllreadyLaunchedMutexName>;
 
-    bool IsWindows9xFamily() const;
     std::string GetDefaultLogPath() const;
     std::string GetVersionLabelText(int variant) const;
     // Runs the procedure; false when it failed or a failure was thrown out of it.

@@ -8,6 +8,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+// The controller class; a test build names its own, declared in a header it includes first.
+#ifndef MORVISK_CONTROLLER
+#define MORVISK_CONTROLLER SINSTALL::CMainInstall
+#endif
+
 namespace {
 
 // The common controls, loaded and initialised only for a run that can show a dialog. Loading
@@ -55,7 +60,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     SLANG::InitLanguage(instance);
     int result = 0;
     {
-        SINSTALL::CMainInstall controller;
+        MORVISK_CONTROLLER controller;
         result = controller.Run(commandLine, 1);
     }
     return result;

@@ -65,16 +65,26 @@ using HardwareIdMatch = std::function<bool(const std::vector<std::string>&)>;
 
 // Removes the devices of one class whose hardware IDs match; stops at the first device that
 // cannot be selected or removed. Counts what it removed and collects Setup's restart requests.
+// A device whose IDs cannot be read (other than a device without any) may be one of those
+// wanted: the others are still removed, and the removal fails with that device's error.
 bool RemoveMatchingDevices(const CSetupApi& api, const GUID& classGuid,
                            const HardwareIdMatch& matches, bool& rebootNeeded, int& removedCount) {
     CDeviceInfoSet set(api, api.GetClassDevs(&classGuid, nullptr, nullptr, 0));
     if (!set.IsValid()) {
         return false;
     }
+    DWORD unreadError = ERROR_SUCCESS;
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof(device);
     for (DWORD index = 0; api.EnumDeviceInfo(set.Get(), index, &device); ++index) {
-        if (!matches(ReadHardwareIds(api, set.Get(), device))) {
+        SetLastError(ERROR_SUCCESS);
+        const std::vector<std::string> ids = ReadHardwareIds(api, set.Get(), device);
+        const DWORD readError = GetLastError();
+        if (ids.empty() && readError != ERROR_SUCCESS && readError != ERROR_INVALID_DATA) {
+            unreadError = readError;
+            continue;
+        }
+        if (!matches(ids)) {
             continue;
         }
         if (!api.SetSelectedDevice(set.Get(), &device)) {
@@ -89,7 +99,11 @@ bool RemoveMatchingDevices(const CSetupApi& api, const GUID& classGuid,
         }
         ++removedCount;
     }
-    return GetLastError() == ERROR_NO_MORE_ITEMS;
+    if (GetLastError() != ERROR_NO_MORE_ITEMS) {
+        return false;
+    }
+    SetLastError(unreadError);
+    return unreadError == ERROR_SUCCESS;
 }
 
 } // namespace

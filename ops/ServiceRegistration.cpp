@@ -112,6 +112,9 @@ bool CRegisterATLService::Perform(SSETUP::IContext& context) {
         return false;
     }
     if (!Register(context, true)) {
+        // A failed registration may have written part of its entries, or all of them when
+        // only its result was lost: the service takes them out before it goes.
+        RunExecutable("/UnRegServer");
         return false;
     }
     performed = true;

@@ -2,16 +2,20 @@
 // the system calls through which the product changes or reads the machine point here, at
 // wrappers that number every call and make the call numbered MORVISK_FAIL_AT fail the way
 // the real function fails (its failure result and last error). Every other call goes on to
-// the real function. When MORVISK_FAULT_TRACE names a file, each call is written to it as
+// the real function. Functions the product looks up at run time (the NT family's Setup API,
+// service manager and pending renames) are caught in GetProcAddress, which hands out the same
+// wrappers. When MORVISK_FAULT_TRACE names a file, each call is written to it as
 // "number name caller", so that a sweep can tell the call sites apart.
 #include "os/ImportPointer.h"
 #include <windows.h>
+#include <cfgmgr32.h>
 #include <setupapi.h>
 #include <winscard.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <type_traits>
 
 namespace {
@@ -60,12 +64,38 @@ private:
 
 CFaultPlan plan;
 
+// The import of GetProcAddress is this file's wrapper: the real lookup goes through ntdll.
+struct CAnsiString {
+    USHORT length;
+    USHORT maximumLength;
+    const char* buffer;
+};
+extern "C" LONG WINAPI LdrGetProcedureAddress(HMODULE, const CAnsiString*, ULONG, void**);
+
+FARPROC RealGetProcAddress(HMODULE module, const char* name) {
+    void* function = nullptr;
+    if (IS_INTRESOURCE(name)) {
+        return LdrGetProcedureAddress(module, nullptr,
+                                      static_cast<ULONG>(reinterpret_cast<uintptr_t>(name)),
+                                      &function) == 0
+                   ? reinterpret_cast<FARPROC>(function)
+                   : nullptr;
+    }
+    const auto length = static_cast<USHORT>(std::strlen(name));
+    const CAnsiString text = {length, static_cast<USHORT>(length + 1), name};
+    if (LdrGetProcedureAddress(module, &text, 0, &function) != 0) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<FARPROC>(function);
+}
+
 FARPROC RealFunction(const CSite& site) {
     HMODULE module = GetModuleHandleA(site.dll);
     if (module == nullptr) {
         module = LoadLibraryA(site.dll);
     }
-    FARPROC function = module != nullptr ? GetProcAddress(module, site.name) : nullptr;
+    FARPROC function = module != nullptr ? RealGetProcAddress(module, site.name) : nullptr;
     if (function == nullptr) {
         // No way to go on as the product would: say which and stop.
         std::fprintf(stderr, "fault build: %s!%s not found\n", site.dll, site.name);
@@ -120,11 +150,13 @@ template <typename R, typename... A> struct CWrapper<R(WINAPI*)(A...)> {
     }
 
 // FAULT(dll, function, argument bytes, failure result, last error); STUBBED_FAULT the same
-// for a function declared without dllimport.
-#define FAULT(dll, name, bytes, failure, error)                                                    \
+// for a function declared without dllimport; SITE for one that is only looked up at run time.
+#define SITE(dll, name, failure, error)                                                            \
     namespace {                                                                                    \
     const CSite site_##name = {dll, #name, (intptr_t)(failure), error};                            \
-    }                                                                                              \
+    }
+#define FAULT(dll, name, bytes, failure, error)                                                    \
+    SITE(dll, name, failure, error)                                                                \
     extern "C" decltype(&name) const import_##name __asm__(IMPORT_POINTER(name, bytes));           \
     extern "C" decltype(&name) const import_##name = CWrapper<decltype(&name)>::Call<site_##name>;
 #define STUBBED_FAULT(dll, name, bytes, failure, error)                                            \
@@ -175,3 +207,87 @@ STUBBED_FAULT("winscard.dll", SCardForgetReaderA, 8, SCARD_E_NO_SERVICE, 0)
 FAULT("setupapi.dll", SetupDiGetClassDevsA, 16, INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY)
 FAULT("setupapi.dll", SetupDiCallClassInstaller, 12, FALSE, ERROR_ACCESS_DENIED)
 FAULT("setupapi.dll", SetupDiGetINFClassA, 20, FALSE, ERROR_FILE_NOT_FOUND)
+// Looked up at run time: the NT family's device installer, service manager and pending
+// renames.
+SITE("setupapi.dll", SetupDiCreateDeviceInfoList, INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiCreateDeviceInfoA, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiRegisterDeviceInfo, FALSE, ERROR_ACCESS_DENIED)
+SITE("setupapi.dll", SetupDiGetDeviceInstallParamsA, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiSetDeviceInstallParamsA, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiBuildDriverInfoList, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiEnumDriverInfoA, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiSetSelectedDriverA, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiEnumDeviceInfo, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiGetDeviceRegistryPropertyA, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", SetupDiClassGuidsFromNameA, FALSE, ERROR_NOT_ENOUGH_MEMORY)
+SITE("setupapi.dll", CM_Locate_DevNodeA, CR_FAILURE, 0)
+SITE("setupapi.dll", CM_Reenumerate_DevNode, CR_FAILURE, 0)
+SITE("advapi32.dll", ChangeServiceConfigA, FALSE, ERROR_ACCESS_DENIED)
+SITE("advapi32.dll", CreateServiceA, nullptr, ERROR_ACCESS_DENIED)
+SITE("advapi32.dll", DeleteService, FALSE, ERROR_ACCESS_DENIED)
+SITE("advapi32.dll", RegQueryValueExW, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+SITE("advapi32.dll", RegSetValueExW, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED)
+
+namespace {
+
+struct CLookedUp {
+    const char* name;
+    FARPROC wrapper;
+};
+
+template <typename F, const CSite& site> FARPROC LookedUpWrapper() {
+    return reinterpret_cast<FARPROC>(
+        reinterpret_cast<void (*)()>(CWrapper<F>::template Call<site>));
+}
+
+// clang-format off
+#define LOOKED_UP(name) {#name, LookedUpWrapper<decltype(&name), site_##name>()}
+// clang-format on
+const CLookedUp lookedUp[] = {
+    LOOKED_UP(SetupDiGetINFClassA),
+    LOOKED_UP(SetupDiCreateDeviceInfoList),
+    LOOKED_UP(SetupDiCreateDeviceInfoA),
+    LOOKED_UP(SetupDiRegisterDeviceInfo),
+    LOOKED_UP(SetupDiGetDeviceInstallParamsA),
+    LOOKED_UP(SetupDiSetDeviceInstallParamsA),
+    LOOKED_UP(SetupDiBuildDriverInfoList),
+    LOOKED_UP(SetupDiEnumDriverInfoA),
+    LOOKED_UP(SetupDiSetSelectedDriverA),
+    LOOKED_UP(SetupDiCallClassInstaller),
+    LOOKED_UP(SetupDiGetClassDevsA),
+    LOOKED_UP(SetupDiEnumDeviceInfo),
+    LOOKED_UP(SetupDiGetDeviceRegistryPropertyA),
+    LOOKED_UP(SetupDiClassGuidsFromNameA),
+    LOOKED_UP(CM_Locate_DevNodeA),
+    LOOKED_UP(CM_Reenumerate_DevNode),
+    LOOKED_UP(OpenSCManagerA),
+    LOOKED_UP(OpenServiceA),
+    LOOKED_UP(StartServiceA),
+    LOOKED_UP(ControlService),
+    LOOKED_UP(QueryServiceStatus),
+    LOOKED_UP(ChangeServiceConfigA),
+    LOOKED_UP(CreateServiceA),
+    LOOKED_UP(DeleteService),
+    LOOKED_UP(RegQueryValueExW),
+    LOOKED_UP(RegSetValueExW),
+};
+
+FARPROC WINAPI FaultGetProcAddress(HMODULE module, LPCSTR name) {
+    const FARPROC function = RealGetProcAddress(module, name);
+    if (function == nullptr || IS_INTRESOURCE(name)) {
+        return function;
+    }
+    // Until the table is filled in (the start-up code's own lookups) every lookup passes.
+    for (const CLookedUp& entry : lookedUp) {
+        if (entry.name != nullptr && std::strcmp(entry.name, name) == 0) {
+            return entry.wrapper;
+        }
+    }
+    return function;
+}
+
+} // namespace
+
+extern "C" decltype(&GetProcAddress)
+    const import_GetProcAddress __asm__(IMPORT_POINTER(GetProcAddress, 8));
+extern "C" decltype(&GetProcAddress) const import_GetProcAddress = FaultGetProcAddress;

@@ -1,16 +1,20 @@
 # The fault sweep's parts, shared by the quick test and the full sweep.
 # shellcheck shell=bash
 #
-#   fs_prepare NAME SCENARIO   a machine in the state before the run: install-fresh (package
-#                              only), reinstall and uninstall (the package installed, restarted)
+#   fs_prepare NAME SCENARIO [OS]
+#                              a machine (win98 by default, or winxp) in the state before the
+#                              run: install-fresh (package only), reinstall and uninstall (the
+#                              package installed, restarted)
 #   fs_trace NAME SCENARIO OUT the numbered system calls of an unfailing run ("n name caller");
 #                              its log is CLEAN.LOG beside OUT (the program upper-cases the
-#                              names of the logs it makes)
+#                              names of the logs it makes), its end state the folder clean
 #   fs_run NAME SCENARIO K DIR a copy of the prepared machine runs the scenario with call K
 #                              failing; DIR gets rc, RUN.LOG, and the end state (fs_state)
 #   fs_state MACHINE DIR       the machine's state: every file of C: (path, size, hash; the
 #                              package folder aside) and the registry hives without timestamps
-#   fs_same_state DIR1 DIR2    the two states are identical; prints the differences otherwise
+#   fs_same_state DIR1 DIR2 [SKIP]
+#                              the two states are identical (lines matching the regular
+#                              expression SKIP aside); prints the differences otherwise
 #
 # Needs bb.sh. The prepared machine is copied for every run: a run starts from exactly the
 # same bytes each time.
@@ -29,24 +33,32 @@ fs_args() {
 }
 
 # Runs C:\PKG\Morvisk_faults.exe on machine $1 with the scenario's arguments; sets BB_RC.
+# The stand-in setupapi.dll, where it lies beside the program, is loaded before Wine's.
 fs_morvisk() {
     local machine=$1 scenario=$2 log=$3
-    local args
+    local args overrides=${WINEDLLOVERRIDES:-}
     args=$(fs_args "$scenario")
+    [ -f "$FS_MACHINES/$machine/drive_c/PKG/setupapi.dll" ] && overrides="setupapi=n,b"
     BB_RC=0
     # shellcheck disable=SC2086
-    DISPLAY='' "$BB_MACHINE" run "$machine" --timeout 120 -- 'C:\PKG\Morvisk_faults.exe' \
-        $args "$(fs_windows_path "$log")" >/dev/null 2>&1 || BB_RC=$?
+    DISPLAY='' WINEDLLOVERRIDES=$overrides "$BB_MACHINE" run "$machine" --timeout 120 -- \
+        'C:\PKG\Morvisk_faults.exe' $args "$(fs_windows_path "$log")" >/dev/null 2>&1 || BB_RC=$?
 }
 
 fs_prepare() {
-    local name=$1 scenario=$2
-    bb_machine "$name"
+    local name=$1 scenario=$2 os=${3:-win98}
+    bb_machine "$name" "$os"
     bb_package current
     cp "$FS_EXE" "$BB_C/PKG/"
+    if [ "$os" != win98 ]; then
+        # The NT family installs its devices through the parts of the Setup API Wine lacks.
+        cp "$BB_TREE/standins/pnp/setupapi.dll" "$BB_C/PKG/"
+        cp "$BB_C/windows/system32/setupapi.dll" "$BB_C/PKG/winesetupapi.dll"
+    fi
     if [ "$scenario" != install-fresh ]; then
-        bb_morvisk /Q /NORB
-        [ "$BB_RC" = 1 ] || {
+        fs_morvisk "$name" install "$FS_MACHINES/$name-prepare.log"
+        rm -f "$FS_MACHINES/$name-prepare.log"
+        [ "$BB_RC" = 0 ] || [ "$BB_RC" = 1 ] || {
             echo "faultsweep: the preparing install ended with $BB_RC" >&2
             exit 2
         }
@@ -61,6 +73,8 @@ fs_trace() {
     fs_copy "$name" "$run"
     MORVISK_FAIL_AT=0 MORVISK_FAULT_TRACE=$(fs_windows_path "$out") \
         fs_morvisk "$run" "$scenario" "$(dirname "$out")/CLEAN.LOG"
+    "$BB_MACHINE" stop "$run"
+    fs_state "$run" "$(dirname "$out")/clean"
     "$BB_MACHINE" rm "$run"
     [ "$BB_RC" = 0 ] || [ "$BB_RC" = 1 ] || {
         echo "faultsweep: the unfailing $scenario run ended with $BB_RC" >&2
@@ -85,22 +99,28 @@ fs_state() {
         # driver writes the day's date at every start. The program records its language at every
         # start, before any flow: no flow's rollback is to take that back. The sample COM
         # modules unregister their own key and leave its parent, as modules leave CLSID
-        # (Wine writes a key without values only while it has no subkeys).
+        # (Wine writes a key without values only while it has no subkeys). The stand-ins count
+        # their calls under TestSwitches: bookkeeping of the test machine, not its state.
         sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' -e '/^"DriverDate(Data)?"=/d' \
             "$pfx/$hive" | awk '
                 /^\[/ { skip = ($0 == "[Software\\\\Norvane\\\\Language]" ||
-                                $0 == "[Software\\\\Norvane\\\\Zentavo\\\\Registered]") }
+                                $0 == "[Software\\\\Norvane\\\\Zentavo\\\\Registered]" ||
+                                index($0, "[Software\\\\Morvisk\\\\TestSwitches") == 1) }
                 !skip' >"$dir/$hive"
     done
 }
 
 fs_same_state() {
-    local a=$1 b=$2 part same=0
+    local a=$1 b=$2 skip=${3:-} part same=0
     for part in files tree system.reg user.reg; do
-        if ! cmp -s "$a/$part" "$b/$part"; then
+        if [ -n "$skip" ]; then
+            cmp -s <(grep -Ev "$skip" "$a/$part") <(grep -Ev "$skip" "$b/$part")
+        else
+            cmp -s "$a/$part" "$b/$part"
+        fi || {
             same=1
             diff "$a/$part" "$b/$part" | head -n 20 | sed "s|^|    $part: |"
-        fi
+        }
     done
     return $same
 }
