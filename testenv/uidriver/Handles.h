@@ -1,28 +1,14 @@
 #pragma once
 // Owners of the few kernel and window-station objects the driver opens.
+#include "os/Handles.h"
 #include <windows.h>
 
 #include <cstddef>
 
 namespace UIDRIVER {
 
-class CHandle {
-public:
-    explicit CHandle(HANDLE handle = nullptr) : handle(handle) {}
-    ~CHandle() {
-        if (IsValid()) {
-            CloseHandle(handle);
-        }
-    }
-    CHandle(const CHandle&) = delete;
-    CHandle& operator=(const CHandle&) = delete;
-
-    bool IsValid() const { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
+// Kernel handles: the installer's own owner.
+using SSETUPOS::CHandle;
 
 class CDesktop {
 public:
