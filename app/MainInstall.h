@@ -131,6 +131,9 @@ private:
 
     std::string GetDefaultLogPath() const;
     std::string GetVersionLabelText(int variant) const;
+    // The rollback of a value could not put its previous state back.
+    void LogValueRestoreFailed(const std::string& root, const std::string& keyPath,
+                               const std::string& name);
     // Runs the procedure; false when it failed or a failure was thrown out of it.
     bool PerformProcedure(SSETUP::ISetupOperation& procedure, SSETUP::CContextDefault& context);
 

@@ -128,6 +128,10 @@ void CMainInstall::Notify(const SSETUP::CInstallFile::CNotifyRecord& record) {
         log.Printf("Restoring file '%s' from '%s' FAILED !!! \n", target.c_str(),
                    record.tempPath.c_str());
         break;
+    case SSETUP::CInstallFile::ResultUndoFailed:
+        log.Printf("Undoing the install of file '%s' %s FAILED !!! \n", target.c_str(),
+                   record.tempPath.empty() ? "" : record.tempPath.c_str());
+        break;
     default:
         break;
     }
@@ -174,11 +178,14 @@ void CMainInstall::Query(SSETUP::CInstallFile::CQueryRecord& record) {
 }
 
 void CMainInstall::Notify(const SSETUPREG::CInstallRegKey::CNotifyRecord& record) {
-    // Rollbacks of key creations leave no line.
+    const std::string key = KeyText(record.operation->GetRootKey(), record.operation->GetKeyPath());
+    // Rollbacks of key creations leave a line only when the key they made stays.
     if (!record.performing) {
+        if (record.failed == 1) {
+            log.Printf("Removing regKey '%s' (FAIL !!!!!!) \n", key.c_str());
+        }
         return;
     }
-    const std::string key = KeyText(record.operation->GetRootKey(), record.operation->GetKeyPath());
     if (record.failed == 0) {
         log.Printf("Installing regKey '%s' (OK !!!!!!) \n", key.c_str());
     } else if (record.failed == 1) {
@@ -261,12 +268,20 @@ void CMainInstall::Notify(const SSETUPREG::CDeleteRegKeyOperation::CNotifyRecord
     }
 }
 
+void CMainInstall::LogValueRestoreFailed(const std::string& root, const std::string& keyPath,
+                                         const std::string& name) {
+    log.Printf("Restoring Value %s\\%s ( %s ) FAILED !!! \n", root.c_str(), keyPath.c_str(),
+               name.c_str());
+}
+
 void CMainInstall::Notify(const SSETUPREG::CInstallRegDWORDValue::CNotifyRecord& record) {
     const SSETUP::ISetRegDWORDValueOperation& value = *record.operation;
     const std::string root = SREGISTRY::GetRootKeyName(value.GetRootKey());
     const std::string keyPath = value.GetKeyPath();
     const std::string name = value.GetValueName();
-    if (record.failed == 0) {
+    if (!record.performing) {
+        LogValueRestoreFailed(root, keyPath, name);
+    } else if (record.failed == 0) {
         log.Printf("DWORD Value %s\\%s ( %s == '%08X' ) has been SUCCESSFULLY INSTALLED !!! \n",
                    root.c_str(), keyPath.c_str(), name.c_str(), value.GetData());
     } else if (record.failed == 1) {
@@ -281,7 +296,9 @@ void CMainInstall::Notify(const SSETUPREG::CInstallRegStringValue::CNotifyRecord
     const std::string keyPath = value.GetKeyPath();
     const std::string name = value.GetValueName();
     const std::string data = value.GetData();
-    if (record.failed == 0) {
+    if (!record.performing) {
+        LogValueRestoreFailed(root, keyPath, name);
+    } else if (record.failed == 0) {
         log.Printf("STRING Value %s\\%s ( %s == '%08s' ) has been SUCCESSFULLY INSTALLED !!! \n",
                    root.c_str(), keyPath.c_str(), name.c_str(), data.c_str());
     } else if (record.failed == 1) {

@@ -1,4 +1,5 @@
 #include "ops/DeinstallFile.h"
+#include "os/FindFile.h"
 
 namespace SSETUP {
 
@@ -15,6 +16,10 @@ bool CDeinstallFile::Perform(IContext& context) {
     }
     SSETUPOS::IOsDependOperations& os = Os();
     if (!os.FileExists(path.c_str())) {
+        // Nothing to delete, unless the file could not even be looked for.
+        if (!SSETUPOS::FoundNothing(GetLastError())) {
+            Notify(context, ResultFailed);
+        }
         return false;
     }
     backupPath = os.BackupToTempFolder(path.c_str(), false);

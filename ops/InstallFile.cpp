@@ -1,4 +1,5 @@
 #include "ops/InstallFile.h"
+#include "os/FindFile.h"
 #include "setup/Visitor.h"
 
 namespace SSETUP {
@@ -37,6 +38,11 @@ bool CInstallFile::Perform(IContext& context) {
     SSETUPOS::IOsDependOperations& os = Os();
     if (os.FileExists(sourcePath.c_str())) {
         const bool targetExists = os.FileExists(targetPath.c_str());
+        if (!targetExists && !SSETUPOS::FoundNothing(GetLastError())) {
+            // Not known to be new: overwritten without a copy, or deleted by the rollback.
+            Notify(context, ResultFailed, std::string());
+            return false;
+        }
         if (targetExists) {
             backupPath = os.BackupToTempFolder(targetPath.c_str(), false);
             if (backupPath.empty()) {
@@ -88,12 +94,18 @@ bool CInstallFile::Rollback(IContext& context) {
     }
     if (!pendingTempPath.empty()) {
         result = os.CancelMoveFileAtReboot(pendingTempPath.c_str(), targetPath.c_str());
+        if (!result) {
+            Notify(context, ResultUndoFailed, pendingTempPath);
+        }
         os.RemoveFile(pendingTempPath.c_str());
         pendingTempPath.clear();
     }
     if (createdTarget) {
         MakeWritable(targetPath);
         result = os.RemoveFile(targetPath.c_str());
+        if (!result) {
+            Notify(context, ResultUndoFailed, std::string());
+        }
         createdTarget = false;
     }
     performed = false;

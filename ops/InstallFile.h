@@ -27,6 +27,9 @@ public:
         // From Rollback: the previous file could not be put back; tempPath names the backup
         // that still holds it.
         ResultRestoreFailed = 3,
+        // From Rollback: the copy the install made stays (tempPath empty), or so does its
+        // replacement at the next restart (tempPath names the waiting copy).
+        ResultUndoFailed = 4,
     };
 
     struct CQueryRecord {

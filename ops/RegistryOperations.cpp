@@ -51,12 +51,13 @@ bool CInstallRegKey::Rollback(IContext& context) {
     if (!IsPerformed()) {
         return true;
     }
+    int failed = 0;
     if (created) {
         // A key that meanwhile got subkeys may stay on the NT family.
-        RegDeleteKeyA(rootKey, keyPath.c_str());
+        failed = RegDeleteKeyA(rootKey, keyPath.c_str()) == ERROR_SUCCESS ? 0 : 1;
         created = false;
     }
-    Notify(context, false, 0);
+    Notify(context, false, failed);
     performed = false;
     return true;
 }
@@ -118,8 +119,12 @@ bool CInstallRegValue::SaveBackup(HKEY key) {
     DWORD type = 0;
     DWORD size = 0;
     const LONG probed = QueryValue(key, &type, nullptr, &size);
-    if (probed != ERROR_SUCCESS && probed != ERROR_MORE_DATA) {
+    if (probed == ERROR_FILE_NOT_FOUND) {
         return true; // the value did not exist
+    }
+    // A value that could not be read is not known to be new: the rollback would delete it.
+    if (probed != ERROR_SUCCESS && probed != ERROR_MORE_DATA) {
+        return false;
     }
     // From here on the value exists: without a copy of it the rollback would delete it.
     if (size == MAXDWORD) {
@@ -155,20 +160,22 @@ bool CInstallRegValue::WriteValue(DWORD type, const BYTE* data, DWORD size) {
     return RegSetValueExA(key.Get(), valueName.c_str(), 0, type, data, size) == ERROR_SUCCESS;
 }
 
-bool CInstallRegValue::Rollback(IContext&) {
+bool CInstallRegValue::Rollback(IContext& context) {
     if (!IsPerformed()) {
         return false;
     }
     SREGISTRY::CKey key;
-    if (key.Open(rootKey, keyPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) {
-        return false;
-    }
     bool result = false;
-    if (backupData == nullptr) {
+    if (key.Open(rootKey, keyPath.c_str(), KEY_ALL_ACCESS) != ERROR_SUCCESS) {
+        result = false;
+    } else if (backupData == nullptr) {
         result = RegDeleteValueA(key.Get(), valueName.c_str()) == ERROR_SUCCESS;
     } else if (backupType != static_cast<DWORD>(-1) && (backupSize != 0 || backupEmpty)) {
         result = RegSetValueExA(key.Get(), valueName.c_str(), 0, backupType, backupData.get(),
                                 backupSize) == ERROR_SUCCESS;
+    }
+    if (!result) {
+        NotifyRestoreFailed(context);
     }
     performed = false;
     return result;
@@ -198,6 +205,11 @@ bool CInstallRegStringValue::Perform(IContext& context) {
     return result;
 }
 
+void CInstallRegStringValue::NotifyRestoreFailed(IContext& context) const {
+    const CNotifyRecord record = {this, false, 1};
+    SSETUP::SendNotify<IInstallRegSTRINGValueNotify>(context, record);
+}
+
 // ---- CInstallRegDWORDValue
 
 CInstallRegDWORDValue::CInstallRegDWORDValue(HKEY rootKey, const char* keyPath,
@@ -219,6 +231,11 @@ bool CInstallRegDWORDValue::Perform(IContext& context) {
     SSETUP::SendNotify<IInstallRegDWORDValueNotify>(context, record);
     performed = result;
     return result;
+}
+
+void CInstallRegDWORDValue::NotifyRestoreFailed(IContext& context) const {
+    const CNotifyRecord record = {this, false, 1};
+    SSETUP::SendNotify<IInstallRegDWORDValueNotify>(context, record);
 }
 
 // ---- CDriverServiceInfo

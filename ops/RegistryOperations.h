@@ -79,7 +79,7 @@ public:
     struct CNotifyRecord {
         const SSETUP::IInstallRegKeyOperation* operation;
         bool performing; // true from Perform, false from Rollback
-        int failed;      // 0 success, 1 failure (always 0 from Rollback)
+        int failed;      // 0 success, 1 failure (from Rollback: the key made stays)
     };
 
     class IRegKeyInstallNotify : public IClientNotifyContext2 {
@@ -180,6 +180,8 @@ private:
     virtual LONG QueryValue(HKEY key, DWORD* type, BYTE* data, DWORD* size) const;
     // False when the value exists but could not be copied.
     bool SaveBackup(HKEY key);
+    // Says that the rollback could not put the previous state of the value back.
+    virtual void NotifyRestoreFailed(IContext& context) const = 0;
 
     std::unique_ptr<BYTE[]> backupData;
     DWORD backupType = static_cast<DWORD>(-1);
@@ -192,7 +194,7 @@ class CInstallRegStringValue : public CInstallRegValue, public SSETUP::ISetRegST
 public:
     struct CNotifyRecord {
         const SSETUP::ISetRegSTRINGValueOperation* operation;
-        bool performing; // always true
+        bool performing; // false: from Rollback, which could not put the previous value back
         int failed;      // 0 value set, 1 failure
     };
 
@@ -219,6 +221,8 @@ public:
     std::string GetData() const override { return value; }
 
 private:
+    void NotifyRestoreFailed(IContext& context) const override;
+
     const std::string value;
 };
 
@@ -226,7 +230,7 @@ class CInstallRegDWORDValue : public CInstallRegValue, public SSETUP::ISetRegDWO
 public:
     struct CNotifyRecord {
         const SSETUP::ISetRegDWORDValueOperation* operation;
-        bool performing; // always true
+        bool performing; // false: from Rollback, which could not put the previous value back
         int failed;      // 0 value set, 1 failure
     };
 
@@ -253,6 +257,8 @@ public:
     DWORD GetData() const override { return value; }
 
 private:
+    void NotifyRestoreFailed(IContext& context) const override;
+
     const DWORD value;
 };
 

@@ -5,6 +5,13 @@
 
 namespace SSETUPOS {
 
+// Whether a search that found nothing (its last error) looked and found no such file, rather
+// than failing to look: a file taken for absent is one a rollback would delete.
+inline bool FoundNothing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_NO_MORE_FILES;
+}
+
 class CFindFile {
 public:
     explicit CFindFile(const std::string& pattern)
