@@ -1,44 +1,94 @@
 #!/usr/bin/env bash
-# Fault sweep of the install (on a fresh machine and over an installed one) and the uninstall
-# on Windows 98 and on Windows XP: every system call through which the product changes or
-# reads the machine fails in turn (Morvisk_faults.exe). An install that fails (exit 5) must
-# leave the machine exactly as it found it: every file of C: byte for byte, the registry hives
-# (services, device keys, Norvane, the card database, RunOnce, pending renames), WININIT.INI.
+# Fault sweep of the install (on a fresh machine, over the older package, and over an installed
+# one whose files, service values and COM registrations differ from the package's) and of the
+# uninstall, on Windows 98 and on Windows XP: every system call through which the product
+# changes or reads the machine fails in turn (Morvisk_faults.exe).
+#
+# An install that fails (exit 5) must leave the machine exactly as it found it: every file of
+# C: byte for byte, the registry hives (services, device keys, Norvane, the card database,
+# RunOnce, pending renames), WININIT.INI; and so it must stay after a restart, which plays out
+# what the run left for it. Its rollback is then swept in its turn: each call of the rollback
+# fails (once per call site and scenario). That run must end with 5, delete nothing the machine
+# had before, and name in its log whatever it could not put back.
+#
 # A run that completes (exit 0 or 1; the uninstall, whose steps are all non-critical, also
 # with 5) either absorbed the failure (it ends where the unfailing run ends) or ends elsewhere
-# and must say so: in its log (more failure lines, or more steps left for the restart, than
-# the unfailing run's log) or by asking for a restart the unfailing run did not ask for. Any other end is a silent difference, but
-# for one: the program's own scratch folder in the user's temp folder, which stays when it
-# cannot be deleted at the end of the run (counted apart). An uninstall that stops before its
-# first step (exit 5, the machine as it was) counts as a failure left without a trace.
+# and its log names every file, key or value that differs. Any other end is a silent
+# difference, but for one: the program's own scratch folder in the user's temp folder, which
+# stays when it cannot be deleted at the end of the run (counted apart). An uninstall that
+# stops before its first step (exit 5, the machine as it was) counts as a failure left without
+# a trace. A process that crashes during a run fails the sweep, with Wine's report of it.
 # Prints the figure of each system at the end.
 #
-# The calls of a successful run are numbered; a call whose function changes the machine is
-# failed at every occurrence, a call that only reads (queries, the log's writes) once per
-# call site (function and caller), since its other occurrences take the same path.
-#   FAULTSWEEP_OS="win98 winxp"                                which systems to sweep
-#   FAULTSWEEP_SCENARIOS="install-fresh reinstall uninstall"   which to sweep
-#   FAULTSWEEP_KEEP=DIR                                        keep every run's state there
+# The calls of a successful run are numbered; a call whose function changes the machine or
+# decides about what it holds (existence, attributes, values, versions) is failed at every
+# occurrence, any other call that only reads (queries, the log's writes) once per call site
+# (function and caller), since its other occurrences take the same path.
+#   FAULTSWEEP_OS="win98 winxp"                                       which systems to sweep
+#   FAULTSWEEP_SCENARIOS="install-fresh upgrade reinstall uninstall"  which to sweep
+#   FAULTSWEEP_KEEP=DIR                                   keep every run's state there
+#   FAULTSWEEP_CALLS="N..."                               sweep only these calls
+#   FAULTSWEEP_PLANT=1   proves that the sweep sees a rollback that restores nothing: the test
+#                        build skips every file copy and value write after its failure, and
+#                        the sweep passes only when it finds the file and the value that were
+#                        not put back (it stops there; use it with upgrade or reinstall)
 source "$(dirname "$0")/../lib/bb.sh"
 source "$BB_SOURCE/tests/faultsweep/lib.sh"
 
 systems=${FAULTSWEEP_OS:-win98 winxp}
-scenarios=${FAULTSWEEP_SCENARIOS:-install-fresh reinstall uninstall}
+scenarios=${FAULTSWEEP_SCENARIOS:-install-fresh upgrade reinstall uninstall}
+plant=${FAULTSWEEP_PLANT:-}
 work=${FAULTSWEEP_KEEP:-$(mktemp -d)}
 mkdir -p "$work"
 [ -n "${FAULTSWEEP_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
+[ -z "$plant" ] || export MORVISK_FAULT_PLANT=restores
 
-# Functions whose every call is failed: they change the machine.
-changing='^(CopyFileA|CreateDirectoryA|DeleteFileA|MoveFileA|MoveFileExA|RemoveDirectoryA|SetFileAttributesA|SetEndOfFile|GetTempFileNameA|CreateProcessA|GetExitCodeProcess|RegCreateKeyExA|RegSetValueExA|RegSetValueExW|RegDeleteKeyA|RegDeleteValueA|StartServiceA|ControlService|ChangeServiceConfigA|CreateServiceA|DeleteService|SCardIntroduceCardTypeA|SCardForgetCardTypeA|SCardForgetReaderA|SetupDiCreateDeviceInfoA|SetupDiRegisterDeviceInfo|SetupDiCallClassInstaller|CM_Reenumerate_DevNode)$'
+# Functions whose every call is failed: they change the machine, or decide whether something
+# of it exists (a check that fails must never make an existing file or value look new).
+changing='CopyFileA|CreateDirectoryA|DeleteFileA|MoveFileA|MoveFileExA|RemoveDirectoryA|SetFileAttributesA|SetEndOfFile|GetTempFileNameA|CreateProcessA|GetExitCodeProcess|RegCreateKeyExA|RegSetValueExA|RegSetValueExW|RegDeleteKeyA|RegDeleteValueA|StartServiceA|ControlService|ChangeServiceConfigA|CreateServiceA|DeleteService|SCardIntroduceCardTypeA|SCardForgetCardTypeA|SCardForgetReaderA|SetupDiCreateDeviceInfoA|SetupDiRegisterDeviceInfo|SetupDiCallClassInstaller|CM_Reenumerate_DevNode'
+deciding='FindFirstFileA|GetFileAttributesA|RegQueryValueExA|RegQueryValueExW|GetFileVersionInfoSizeA'
+every="^($changing|$deciding)\$"
 
-# Failure lines of a log: a completed run that met a failure has more than the unfailing one.
-failures() { grep -ciE 'fail|error|abort' "$1" || true; }
-restarts() { grep -ci 'reboot' "$1" || true; }
 # The program's scratch folder, removed at the end of a run when it can be.
 scratch='/[Tt][Ee][Mm][Pp]/NVSETUP\.[0-9]+(/|$)'
 
+# The files, keys and values that differ between two states and that the lines of the run's
+# log (the second) not in the first log do not name (by file name, key name or value name,
+# in any letter case); prints them.
+unnamed() {
+    local a=$1 b=$2 log0=$3 log=$4 item
+    {
+        cat "$a/tree" "$b/tree" | grep -Ev "$scratch" | sort | uniq -u | sed 's|.*/||'
+        cat "$a/files" "$b/files" | grep -Ev "$scratch" | sort | uniq -u | sed 's|.*/||'
+        for part in system.reg user.reg; do
+            # Each line with its key, so that a changed value names the key it is in.
+            cat <(awk '/^\[/ { key = $0 } { print key "\t" $0 }' "$a/$part") \
+                <(awk '/^\[/ { key = $0 } { print key "\t" $0 }' "$b/$part") | sort | uniq -u |
+                awk -F '\t' '{ n = split($1, parts, /\\\\/); sub(/\]$/, "", parts[n])
+                               sub(/^\[/, "", parts[n]); name = parts[n]
+                               if ($2 ~ /^"/) { split($2, v, "\""); name = name "|" v[2] }
+                               print name }'
+        done
+    } | sort -u | while read -r item; do
+        # An item is named when one of its names (key|value) is in the log.
+        grep -vxFf "$log0" "$log" 2>/dev/null | grep -qiF -e "${item%%|*}" -e "${item#*|}" ||
+            echo "$item"
+    done
+}
+
+# Whether the second state lacks a file, folder or key of the first; prints them.
+deleted() {
+    local a=$1 b=$2
+    {
+        comm -23 <(sort "$a/tree") <(sort "$b/tree")
+        comm -23 <(grep '^\[' "$a/system.reg" | sort) <(grep '^\[' "$b/system.reg" | sort)
+    } | grep .
+}
+
 for os in $systems; do
     swept=0 identical=0 differences=0 absorbed=0 reported=0 silent=0 scratched=0 unlogged=0
+    restarted=0 rollback_swept=0 rollback_sound=0 crashed=0 planted_files=0 planted_values=0
+    checked_late=0
     for scenario in $scenarios; do
         name=fs-$os-$scenario
         dir0=$work/$os/$scenario
@@ -48,13 +98,20 @@ for os in $systems; do
             bb_fail "$os $scenario: an unfailing run completes"
             continue
         }
-        clean_rc=$BB_RC
-        clean_failures=$(failures "$dir0/CLEAN.LOG")
-        clean_restarts=$(restarts "$dir0/CLEAN.LOG")
-        calls=$(awk -v changing="$changing" '
-            $2 ~ changing { print $1; next }
-            !seen[$2 " " $3]++ { print $1 }' "$dir0/trace")
+        # Checks decide about the machine's data once the flow has begun (its log written; the
+        # package check comes before) and where there is data: on a fresh machine they are
+        # swept once per call site, as other reads are.
+        every_here=$every
+        [ "$scenario" != install-fresh ] || every_here="^($changing)\$"
+        calls=${FAULTSWEEP_CALLS:-$(awk -v every="$every_here" -v changing="^($changing)\$" '
+            $2 == "WriteFile" { begun = 1 }
+            $2 ~ changing || (begun && $2 ~ every) { print $1; next }
+            !seen[$2 " " $3]++ { print $1 }' "$dir0/trace")}
+        # The planted fault shows soonest in the latest steps, whose rollbacks restore the most.
+        [ -z "$plant" ] || calls=$(echo "$calls" | tac)
         echo "$os $scenario: $(wc -l <"$dir0/trace") calls, $(echo "$calls" | wc -w) swept"
+        declare -A rollback_seen=()
+        late='' unsure=''
         for k in $calls; do
             call=$(awk -v k="$k" '$1 == k { print $2 }' "$dir0/trace")
             what="$os $scenario: call $k ($call) failed"
@@ -62,34 +119,87 @@ for os in $systems; do
             fs_run "$name" "$scenario" "$k" "$dir"
             rc=$(cat "$dir/rc")
             swept=$((swept + 1))
+            if out=$(fs_crash "$dir"); then
+                crashed=$((crashed + 1))
+                bb_fail "$what, a process crashed" "$out"
+            fi
             # Every step of the uninstall is non-critical: a failure there (result 5 when a
             # file stays behind) is reported, nothing is rolled back.
             [ "$scenario" = uninstall ] && [ "$rc" = 5 ] &&
                 ! fs_same_state "$dir0/before" "$dir" >/dev/null && rc=completed
+            if [ -n "$plant" ]; then
+                # Only the rollbacks count: after its failure the run copies and writes nothing.
+                if [ "$rc" = 5 ]; then
+                    cmp -s "$dir0/before/files" "$dir/files" || planted_files=1
+                    cmp -s "$dir0/before/system.reg" "$dir/system.reg" || planted_values=1
+                fi
+                [ -n "${FAULTSWEEP_KEEP:-}" ] || rm -rf "$dir"
+                [ "$planted_files$planted_values" = 11 ] && break
+                continue
+            fi
             case $rc in
             5)
+                # The latest step whose failure rolls the run back, as function@occurrence.
+                late=$call@$(awk -v k="$k" -v call="$call" '$2 == call { n++ } $1 == k { print n }' \
+                    "$dir0/trace")
                 if out=$(fs_same_state "$dir0/before" "$dir"); then
                     identical=$((identical + 1))
                 else
                     differences=$((differences + 1))
                     bb_fail "$what, exit 5, the machine differs" "$out"
                 fi
+                # What the run left for the restart must not change the machine either.
+                fs_restart "$name-run" "$dir"
+                restarted=$((restarted + 1))
+                if ! out=$(fs_same_state "$dir0/before" "$dir/restarted"); then
+                    differences=$((differences + 1))
+                    bb_fail "$what, exit 5, the machine differs after a restart" "$out"
+                fi
+                # The calls of its rollback (those after call k that change or decide), each
+                # call site once per scenario.
+                while read -r m fn site; do
+                    [ -z "${rollback_seen[${fn}_$site]:-}" ] || continue
+                    rollback_seen[${fn}_$site]=1
+                    sub=$dir/rollback-$m
+                    what2="$what, then call $m ($fn) of its rollback"
+                    fs_run "$name" "$scenario" "$k,$m" "$sub"
+                    rollback_swept=$((rollback_swept + 1))
+                    rc2=$(cat "$sub/rc")
+                    if out=$(fs_crash "$sub"); then
+                        crashed=$((crashed + 1))
+                        bb_fail "$what2, a process crashed" "$out"
+                    elif [ "$rc2" != 5 ]; then
+                        bb_fail "$what2, the run ended with $rc2"
+                    elif out=$(deleted "$dir0/before" "$sub"); then
+                        bb_fail "$what2, it deleted what the machine had" "$out"
+                    elif out=$(unnamed "$dir0/before" "$sub" "$dir/RUN.LOG" "$sub/RUN.LOG") &&
+                        [ -n "$out" ]; then
+                        bb_fail "$what2, the log does not name what was not put back" "$out" \
+                            "$(fs_same_state "$dir0/before" "$sub")"
+                    else
+                        rollback_sound=$((rollback_sound + 1))
+                    fi
+                    [ -n "${FAULTSWEEP_KEEP:-}" ] || rm -rf "$sub"
+                done < <(awk -v k="$k" -v every="$every" '$1 > k && $2 ~ every' "$dir/trace")
                 ;;
             0 | 1 | completed)
+                # A check that failed and let the run go on may have taken something of the
+                # machine for new: a later failure, whose rollback then deletes or loses it,
+                # shows that.
+                [[ $call =~ ^($deciding)$ ]] && [ "$scenario" != uninstall ] && unsure+=" $k"
                 if out=$(fs_same_state "$dir0/clean" "$dir"); then
                     absorbed=$((absorbed + 1))
                 elif fs_same_state "$dir0/clean" "$dir" "$scratch" >/dev/null; then
                     scratched=$((scratched + 1))
                 elif [ ! -f "$dir/RUN.LOG" ]; then
                     unlogged=$((unlogged + 1))
-                elif [ "$(failures "$dir/RUN.LOG")" -gt "$clean_failures" ] ||
-                    [ "$(restarts "$dir/RUN.LOG")" -gt "$clean_restarts" ] ||
-                    { [ "$rc" = 1 ] && [ "$clean_rc" = 0 ]; }; then
+                elif missing=$(unnamed "$dir0/clean" "$dir" "$dir0/CLEAN.LOG" "$dir/RUN.LOG") &&
+                    [ -z "$missing" ]; then
                     reported=$((reported + 1))
                 else
                     silent=$((silent + 1))
-                    bb_fail "$what, exit $rc, the machine differs and the log names no failure" \
-                        "$out"
+                    bb_fail "$what, exit $rc, the log does not name what differs:" \
+                        "$missing" "$out"
                 fi
                 ;;
             *)
@@ -99,12 +209,38 @@ for os in $systems; do
             esac
             [ -n "${FAULTSWEEP_KEEP:-}" ] || rm -rf "$dir"
         done
+        for k in $unsure; do
+            [ -n "$late" ] || break
+            dir=$dir0/$k-late
+            fs_run "$name" "$scenario" "$k,$late" "$dir"
+            swept=$((swept + 1)) checked_late=$((checked_late + 1))
+            rc=$(cat "$dir/rc")
+            if [ "$rc" != 5 ]; then
+                bb_fail "$os $scenario: call $k failed, then $late: the run ended with $rc"
+            elif out=$(fs_same_state "$dir0/before" "$dir"); then
+                identical=$((identical + 1))
+            else
+                differences=$((differences + 1))
+                bb_fail "$os $scenario: call $k failed, then $late: the machine differs" "$out"
+            fi
+            [ -n "${FAULTSWEEP_KEEP:-}" ] || rm -rf "$dir"
+        done
+        unset rollback_seen
         "$BB_MACHINE" rm "$name-run"
+        [ "$planted_files$planted_values" = 11 ] && break
     done
+    if [ -n "$plant" ]; then
+        expect_eq "$os: the planted rollback leaves a file and a value as the run made them" \
+            11 "$planted_files$planted_values"
+        continue
+    fi
     echo "$os: steps swept: $swept, rollbacks identical: $identical, differences found:" \
-        "$differences, completed runs absorbing the failure: $absorbed, reporting it:" \
-        "$reported, silent differences: $silent, only the scratch folder left: $scratched," \
-        "without a log (its own file failed): $unlogged"
+        "$differences (also after $restarted restarts), completed runs absorbing the failure:" \
+        "$absorbed, reporting it: $reported, silent differences: $silent, only the scratch" \
+        "folder left: $scratched, without a log (its own file failed): $unlogged; rollback" \
+        "calls failed: $rollback_swept, sound: $rollback_sound; failed checks followed by a late" \
+        "failure: $checked_late; crashes: $crashed"
 done
-[ "$BB_FAILED" = 0 ] && bb_pass "fault sweep: every failed run left the machine as it was"
+[ "$BB_FAILED" = 0 ] && [ -z "$plant" ] &&
+    bb_pass "fault sweep: every failed run left the machine as it was"
 bb_done

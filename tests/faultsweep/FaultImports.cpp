@@ -1,11 +1,15 @@
 // Linked only into the fault-sweep build of the program: the import pointers (__imp_NAME) of
 // the system calls through which the product changes or reads the machine point here, at
-// wrappers that number every call and make the call numbered MORVISK_FAIL_AT fail the way
-// the real function fails (its failure result and last error). Every other call goes on to
-// the real function. Functions the product looks up at run time (the NT family's Setup API,
+// wrappers that number every call and make the calls numbered in MORVISK_FAIL_AT (one number,
+// or several joined by commas: a step and a call of its rollback; NAME@N stands for the Nth
+// call of the function NAME) fail the way the real function fails (its failure result and
+// last error). Every other call goes on to the real
+// function. Functions the product looks up at run time (the NT family's Setup API,
 // service manager and pending renames) are caught in GetProcAddress, which hands out the same
 // wrappers. When MORVISK_FAULT_TRACE names a file, each call is written to it as
 // "number name caller", so that a sweep can tell the call sites apart.
+// MORVISK_FAULT_PLANT=restores proves that the sweep sees a rollback that puts nothing back:
+// after the first failed call, file copies and value writes report success and do nothing.
 #include "os/ImportPointer.h"
 #include <windows.h>
 #include <cfgmgr32.h>
@@ -16,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <type_traits>
 
 namespace {
@@ -26,11 +31,13 @@ struct CSite {
     // What the real function returns and leaves as last error when it fails.
     intptr_t failure;
     DWORD error;
+    // The planted fault makes this call report success (0 or TRUE, by its result type).
+    bool skippable;
 };
 
 class CFaultPlan {
 public:
-    // Whether this call is the one to fail; writes the trace line first.
+    // Whether this call is one to fail; writes the trace line first.
     bool Next(const CSite& site, const void* caller) {
         if (!started) {
             Start();
@@ -40,24 +47,58 @@ public:
             std::fprintf(trace, "%lu %s %p\n", count, site.name, caller);
             std::fflush(trace);
         }
-        return count == failAt;
+        bool fails = failName[0] != '\0' && std::strcmp(site.name, failName) == 0 &&
+                     ++nameCount == failNameAt;
+        for (unsigned i = 0; i < failCount; ++i) {
+            fails = fails || failAt[i] == count;
+        }
+        failed = failed || fails;
+        return fails;
     }
+
+    // Whether the planted fault skips this call: a restoring write after the first failure.
+    bool Skipped(const CSite& site) const { return planted && failed && site.skippable; }
 
 private:
     void Start() {
         started = true;
-        char text[32] = "";
+        char text[96] = "";
         if (GetEnvironmentVariableA("MORVISK_FAIL_AT", text, sizeof text) > 0) {
-            failAt = std::strtoul(text, nullptr, 10);
+            for (char* next = text; *next != '\0' && failCount < maxFailures; ++next) {
+                char* const at = std::strchr(next, '@');
+                char* const comma = std::strchr(next, ',');
+                if (at != nullptr && (comma == nullptr || at < comma)) {
+                    const size_t length = static_cast<size_t>(at - next);
+                    if (length < sizeof failName) {
+                        std::memcpy(failName, next, length);
+                        failName[length] = '\0';
+                    }
+                    failNameAt = std::strtoul(at + 1, &next, 10);
+                } else {
+                    failAt[failCount++] = std::strtoul(next, &next, 10);
+                }
+                if (*next != ',') {
+                    break;
+                }
+            }
         }
+        planted = GetEnvironmentVariableA("MORVISK_FAULT_PLANT", text, sizeof text) > 0 &&
+                  std::strcmp(text, "restores") == 0;
         char path[MAX_PATH] = "";
         if (GetEnvironmentVariableA("MORVISK_FAULT_TRACE", path, sizeof path) > 0) {
             trace = std::fopen(path, "w");
         }
     }
 
+    static constexpr unsigned maxFailures = 4;
     bool started = false;
-    unsigned long failAt = 0;
+    bool planted = false;
+    bool failed = false;
+    unsigned long failAt[maxFailures] = {};
+    unsigned failCount = 0;
+    char failName[48] = "";
+    unsigned long failNameAt = 0;
+    unsigned long nameCount = 0;
     unsigned long count = 0;
     FILE* trace = nullptr;
 };
@@ -123,6 +164,9 @@ template <typename R, typename... A> struct CWrapper<R(WINAPI*)(A...)> {
             SetLastError(site.error);
             return FailureResult<R>(site.failure);
         }
+        if (plan.Skipped(site)) {
+            return FailureResult<R>(std::is_same_v<R, BOOL> ? TRUE : ERROR_SUCCESS);
+        }
         if (real == nullptr) {
             // Through void(*)(): the generic FARPROC is no function type of its own.
             real = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(RealFunction(site)));
@@ -130,6 +174,12 @@ template <typename R, typename... A> struct CWrapper<R(WINAPI*)(A...)> {
         return real(arguments...);
     }
 };
+
+// The writes a rollback puts files and values back with.
+constexpr bool Restores(const char* name) {
+    return std::string_view(name) == "CopyFileA" || std::string_view(name) == "RegSetValueExA" ||
+           std::string_view(name) == "RegSetValueExW";
+}
 
 } // namespace
 
@@ -153,7 +203,7 @@ template <typename R, typename... A> struct CWrapper<R(WINAPI*)(A...)> {
 // for a function declared without dllimport; SITE for one that is only looked up at run time.
 #define SITE(dll, name, failure, error)                                                            \
     namespace {                                                                                    \
-    const CSite site_##name = {dll, #name, (intptr_t)(failure), error};                            \
+    const CSite site_##name = {dll, #name, (intptr_t)(failure), error, Restores(#name)};           \
     }
 #define FAULT(dll, name, bytes, failure, error)                                                    \
     SITE(dll, name, failure, error)                                                                \

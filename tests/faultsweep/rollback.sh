@@ -1,33 +1,43 @@
 #!/usr/bin/env bash
-# Faults of the sweep (tests/acceptance/faultsweep.sh), one a row, each on a fresh machine: the
-# install fails at the given occurrence of a call, after files and registrations are in place,
-# and its rollback leaves the machine as it found it.
-#   Windows 98: the last RegSvr32 cannot be started (the service key and one COM module are in).
-#   Windows XP: the result of the service's own registration is lost (it did register).
+# Faults of the sweep (tests/acceptance/faultsweep.sh), one a row: the run fails at the call
+# the row's awk program picks from the unfailing run's calls, ends with 5, and leaves the
+# machine as it found it.
+#   Windows 98, fresh: the last RegSvr32 cannot be started (the service key and one COM module
+#     are in).
+#   Windows XP, fresh: the result of the service's own registration is lost (it did register).
+#   Windows 98, over an installed package that differs from this one: the check whether the
+#     first target file exists fails, and so does the read of the first service value: neither
+#     may be taken for absent (the rollback would delete what the machine had).
 source "$(dirname "$0")/../lib/bb.sh"
 source "$(dirname "$0")/lib.sh"
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-while read -r os call which <&3; do
-    name=fs-quick-$os
-    fs_prepare "$name" install-fresh "$os"
-    fs_state "$name" "$tmp/$os/before"
-    fs_trace "$name" install-fresh "$tmp/$os/trace"
-    k=$(awk -v call="$call" '$2 == call { print $1 }' "$tmp/$os/trace" | sed -n "$which")
-    check "$os: the test build numbers the program's calls of $call" test -n "$k"
+prepared=
+while read -r os scenario pick <&3; do
+    name=fs-quick-$os-$scenario
+    if [ "$name" != "$prepared" ]; then
+        fs_prepare "$name" "$scenario" "$os"
+        fs_state "$name" "$tmp/$name/before"
+        fs_trace "$name" "$scenario" "$tmp/$name/trace"
+        prepared=$name
+    fi
+    k=$(awk "$pick" "$tmp/$name/trace")
+    check "$os $scenario: the test build numbers the call of $pick" test -n "$k"
     [ -n "$k" ] || continue
-    fs_run "$name" install-fresh "$k" "$tmp/$os/run"
-    expect_eq "$os: the run fails at $call" 5 "$(cat "$tmp/$os/run/rc")"
-    if out=$(fs_same_state "$tmp/$os/before" "$tmp/$os/run"); then
-        bb_pass "$os: the machine is as it was"
+    fs_run "$name" "$scenario" "$k" "$tmp/$name/run"
+    expect_eq "$os $scenario: the run fails at call $k" 5 "$(cat "$tmp/$name/run/rc")"
+    if out=$(fs_same_state "$tmp/$name/before" "$tmp/$name/run"); then
+        bb_pass "$os $scenario: the machine is as it was"
     else
-        bb_fail "$os: the machine is as it was" "$out"
+        bb_fail "$os $scenario: the machine is as it was" "$out"
     fi
     BB_MACHINES+=("$name-run")
 done 3<<'ROWS'
-win98 CreateProcessA $p
-winxp GetExitCodeProcess 1p
+win98 install-fresh $2 == "CreateProcessA" { k = $1 } END { print k }
+winxp install-fresh $2 == "GetExitCodeProcess" { print $1; exit }
+win98 reinstall $2 == "CreateDirectoryA" { print f; exit } $2 == "FindFirstFileA" { f = $1 }
+win98 reinstall c && $2 == "RegQueryValueExA" { print $1; exit } $2 == "CopyFileA" { c = 1 }
 ROWS
 bb_done
