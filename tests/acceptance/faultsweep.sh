@@ -49,6 +49,45 @@ changing='CopyFileA|CreateDirectoryA|DeleteFileA|MoveFileA|MoveFileExA|RemoveDir
 deciding='FindFirstFileA|GetFileAttributesA|RegQueryValueExA|RegQueryValueExW|GetFileVersionInfoSizeA'
 every="^($changing|$deciding)\$"
 
+# Machine $1 after what an earlier install or an administrator left different from what the
+# package writes: the installed files (bytes added, the version kept), the service values and
+# the COM registrations. A rollback there must restore what the package would not write.
+fs_change_installed() {
+    BB_C=$("$BB_MACHINE" c "$1")
+    find "$BB_C/windows" -type f -iname 'zv*' -exec sh -c 'printf "\r\n;\r\n" >>"$1"' _ {} \;
+    cat >"$BB_C/earlier.reg" <<'REG'
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Services\zvIFDH]
+"Start"=dword:00000004
+"DisplayName"="Earlier reader"
+"ReadersCount"=dword:00000007
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Norvane\Zentavo\Registered\zvCSP]
+"ModulePath"="C:\\EARLIER\\zvCSP.dll"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Norvane\Zentavo\Registered\zvICCSP]
+"ModulePath"="C:\\EARLIER\\zvICCSP.dll"
+REG
+    "$BB_MACHINE" run "$1" -- reg import 'C:\earlier.reg' >/dev/null
+    rm "$BB_C/earlier.reg"
+    "$BB_MACHINE" restart "$1"
+    "$BB_MACHINE" stop "$1"
+}
+
+# Restarts machine $1 after a run; $2/restarted gets its state.
+fs_restart() {
+    "$BB_MACHINE" restart "$1" >>"$2/wine.out" 2>&1
+    "$BB_MACHINE" stop "$1"
+    fs_state "$1" "$2/restarted"
+}
+
+# Wine's report when a program of the machine crashed in the run of $1: the fault and its
+# address, the frame it happened in, and the process (marked D).
+fs_crash() {
+    grep -E '^wine: Unhandled|^Unhandled exception|^=>|^[0-9a-f]{8} \(D\)' "$1/wine.out"
+}
+
 # The program's scratch folder, removed at the end of a run when it can be.
 scratch='/[Tt][Ee][Mm][Pp]/NVSETUP\.[0-9]+(/|$)'
 
@@ -93,6 +132,7 @@ for os in $systems; do
         name=fs-$os-$scenario
         dir0=$work/$os/$scenario
         fs_prepare "$name" "$scenario" "$os"
+        [ "$scenario" != reinstall ] || fs_change_installed "$name"
         fs_state "$name" "$dir0/before"
         fs_trace "$name" "$scenario" "$dir0/trace" || {
             bb_fail "$os $scenario: an unfailing run completes"
@@ -122,6 +162,7 @@ for os in $systems; do
             if out=$(fs_crash "$dir"); then
                 crashed=$((crashed + 1))
                 bb_fail "$what, a process crashed" "$out"
+                continue
             fi
             # Every step of the uninstall is non-critical: a failure there (result 5 when a
             # file stays behind) is reported, nothing is rolled back.
@@ -227,6 +268,7 @@ for os in $systems; do
         done
         unset rollback_seen
         "$BB_MACHINE" rm "$name-run"
+        rm -f "$FS_MACHINES/$name.crash"
         [ "$planted_files$planted_values" = 11 ] && break
     done
     if [ -n "$plant" ]; then

@@ -1,10 +1,9 @@
 // Linked only into the fault-sweep build of the program: the import pointers (__imp_NAME) of
 // the system calls through which the product changes or reads the machine point here, at
 // wrappers that number every call and make the calls numbered in MORVISK_FAIL_AT (one number,
-// or several joined by commas: a step and a call of its rollback; NAME@N stands for the Nth
-// call of the function NAME) fail the way the real function fails (its failure result and
-// last error). Every other call goes on to the real
-// function. Functions the product looks up at run time (the NT family's Setup API,
+// or several joined by commas; NAME@N stands for the Nth call of the function NAME) fail the
+// way the real function fails (its failure result and last error). Every other call goes on
+// to the real function. Functions the product looks up at run time (the NT family's Setup API,
 // service manager and pending renames) are caught in GetProcAddress, which hands out the same
 // wrappers. When MORVISK_FAULT_TRACE names a file, each call is written to it as
 // "number name caller", so that a sweep can tell the call sites apart.
@@ -64,21 +63,12 @@ private:
         started = true;
         char text[96] = "";
         if (GetEnvironmentVariableA("MORVISK_FAIL_AT", text, sizeof text) > 0) {
-            for (char* next = text; *next != '\0' && failCount < maxFailures; ++next) {
-                char* const at = std::strchr(next, '@');
-                char* const comma = std::strchr(next, ',');
-                if (at != nullptr && (comma == nullptr || at < comma)) {
-                    const size_t length = static_cast<size_t>(at - next);
-                    if (length < sizeof failName) {
-                        std::memcpy(failName, next, length);
-                        failName[length] = '\0';
-                    }
-                    failNameAt = std::strtoul(at + 1, &next, 10);
-                } else {
-                    failAt[failCount++] = std::strtoul(next, &next, 10);
-                }
-                if (*next != ',') {
-                    break;
+            for (char* token = std::strtok(text, ","); token != nullptr && failCount < maxFailures;
+                 token = std::strtok(nullptr, ",")) {
+                if (std::strchr(token, '@') == nullptr) {
+                    failAt[failCount++] = std::strtoul(token, nullptr, 10);
+                } else if (std::sscanf(token, "%47[^@]@%lu", failName, &failNameAt) != 2) {
+                    failName[0] = '\0';
                 }
             }
         }

@@ -4,10 +4,7 @@
 #   fs_prepare NAME SCENARIO [OS]
 #                              a machine (win98 by default, or winxp) in the state before the
 #                              run, restarted: install-fresh (package only), upgrade (the older
-#                              package installed), reinstall (the package installed, then its
-#                              files, service values and COM registrations changed: a rollback
-#                              must restore what the package would not write), uninstall (the
-#                              package installed)
+#                              package installed), reinstall and uninstall (the package installed)
 #   fs_trace NAME SCENARIO OUT the numbered system calls of an unfailing run ("n name caller");
 #                              its log is CLEAN.LOG beside OUT (the program upper-cases the
 #                              names of the logs it makes), its end state the folder clean
@@ -15,8 +12,6 @@
 #                              failing (K: numbers joined by commas fail several); DIR gets rc,
 #                              RUN.LOG, trace (as fs_trace's), wine.out (Wine's own output) and
 #                              the end state (fs_state)
-#   fs_restart MACHINE DIR     restarts a machine after a run; DIR/restarted gets its state
-#   fs_crash DIR               prints Wine's report of a process that crashed in the run
 #   fs_state MACHINE DIR       the machine's state: every file of C: (path, size, hash; the
 #                              package folder aside) and the registry hives without timestamps
 #   fs_same_state DIR1 DIR2 [SKIP]
@@ -52,7 +47,7 @@ fs_morvisk() {
         'C:\PKG\Morvisk_faults.exe' $args "$(fs_windows_path "$log")" >"$out" 2>&1 || BB_RC=$?
 }
 
-# C:\PKG: the package VARIANT and the fault build.
+# C:\PKG: the package variant $2 and the fault build.
 fs_package() {
     local os=$1 variant=$2
     rm -rf "$BB_C/PKG"
@@ -65,35 +60,13 @@ fs_package() {
     fi
 }
 
-# What an earlier install or an administrator left different from what the package writes:
-# every installed file of the package (a few bytes more, the version kept), the driver
-# service's values and the COM modules' registrations.
-fs_change_installed() {
-    local name=$1 file key
-    for file in "$BB_TREE"/package/current/*; do
-        file=${file##*/}
-        [ "${file,,}" != morvisk.exe ] || continue
-        find "$BB_C/windows" -iname "$file" -type f | while read -r key; do
-            printf '\r\n; an earlier build\r\n' >>"$key"
-        done
-    done
-    key='HKLM\System\CurrentControlSet\Services\zvIFDH'
-    while read -r value type data; do
-        "$BB_MACHINE" run "$name" -- reg add "$key" /v "$value" /t "$type" /d "$data" /f >/dev/null
-    done <<VALUES
-Start REG_DWORD 4
-DisplayName REG_SZ Earlier_reader
-ReadersCount REG_DWORD 7
-VALUES
-    for key in zvCSP zvICCSP; do
-        "$BB_MACHINE" run "$name" -- reg add "HKLM\SOFTWARE\Norvane\Zentavo\Registered\\$key" \
-            /v ModulePath /d "C:\\EARLIER\\$key.dll" /f >/dev/null
-    done
-}
-
 fs_prepare() {
     local name=$1 scenario=$2 os=${3:-win98}
     bb_machine "$name" "$os"
+    # Wine's debugger reports a crash of a windowed program only to a file (NAME.crash).
+    local system='C:\windows\system32' aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+    "$BB_MACHINE" run "$name" -- reg add "$aedebug" /v Debugger /f /d "$system\cmd.exe /c \
+$system\winedbg.exe --auto %ld %ld 1>>$(fs_windows_path "$FS_MACHINES/$name.crash") 2>&1" >/dev/null
     case $scenario in
     upgrade) fs_package "$os" older ;;
     *) fs_package "$os" current ;;
@@ -107,10 +80,7 @@ fs_prepare() {
         }
         "$BB_MACHINE" restart "$name"
     fi
-    case $scenario in
-    upgrade) fs_package "$os" current ;;
-    reinstall) fs_change_installed "$name" ;;
-    esac
+    [ "$scenario" != upgrade ] || fs_package "$os" current
     # The state a failed run's restart is compared with: the machine's own restart work done.
     "$BB_MACHINE" restart "$name"
     "$BB_MACHINE" stop "$name"
@@ -179,21 +149,15 @@ fs_run() {
     local run=$name-run
     mkdir -p "$dir"
     fs_copy "$name" "$run"
+    rm -f "$FS_MACHINES/$name.crash"
     MORVISK_FAIL_AT=$k MORVISK_FAULT_TRACE=$(fs_windows_path "$dir/trace") \
         fs_morvisk "$run" "$scenario" "$dir/RUN.LOG" "$dir/wine.out"
+    if grep -q 'starting debugger' "$dir/wine.out"; then
+        wait_until 60 grep -q '(D)' "$FS_MACHINES/$name.crash"
+        cat "$FS_MACHINES/$name.crash" >>"$dir/wine.out"
+    fi
     echo "$BB_RC" >"$dir/rc"
     "$BB_MACHINE" stop "$run"
     fs_state "$run" "$dir"
 }
 
-fs_restart() {
-    "$BB_MACHINE" restart "$1" >>"$2/wine.out" 2>&1
-    "$BB_MACHINE" stop "$1"
-    fs_state "$1" "$2/restarted"
-}
-
-# Wine's report when a program of the machine crashed: the fault and its address, the frame
-# it happened in, and the process (marked D).
-fs_crash() {
-    grep -E '^wine: Unhandled|^Unhandled exception|^=>|^[0-9a-f]{8} \(D\)' "$1/wine.out"
-}

@@ -3,11 +3,9 @@
 # the row's awk program picks from the unfailing run's calls, ends with 5, and leaves the
 # machine as it found it.
 #   Windows 98, fresh: the last RegSvr32 cannot be started (the service key and one COM module
-#     are in).
-#   Windows XP, fresh: the result of the service's own registration is lost (it did register).
-#   Windows 98, over an installed package that differs from this one: the check whether the
-#     first target file exists fails, and so does the read of the first service value: neither
-#     may be taken for absent (the rollback would delete what the machine had).
+#     are in). Windows XP, fresh: the result of the service's own registration is lost.
+#   Windows 98, over the older package: the check of the first target file, and the read of the
+#     first service value, fail: neither may be taken for absent (overwritten without a copy).
 source "$(dirname "$0")/../lib/bb.sh"
 source "$(dirname "$0")/lib.sh"
 
@@ -37,7 +35,7 @@ while read -r os scenario pick <&3; do
 done 3<<'ROWS'
 win98 install-fresh $2 == "CreateProcessA" { k = $1 } END { print k }
 winxp install-fresh $2 == "GetExitCodeProcess" { print $1; exit }
-win98 reinstall $2 == "CreateDirectoryA" { print f; exit } $2 == "FindFirstFileA" { f = $1 }
-win98 reinstall c && $2 == "RegQueryValueExA" { print $1; exit } $2 == "CopyFileA" { c = 1 }
+win98 upgrade $2 == "CreateDirectoryA" { print f; exit } $2 == "FindFirstFileA" { f = $1 }
+win98 upgrade c && $2 == "RegQueryValueExA" { print $1; exit } $2 == "CopyFileA" { c = 1 }
 ROWS
 bb_done
