@@ -364,16 +364,20 @@ void CMainInstall::Notify(const SRegATLService::ServiceEvent& record) {
 }
 
 void CMainInstall::Notify(const SRegisterZentavo::TokenRegistrationEvent& record) {
-    // Re-introductions by rollbacks (not critical) leave no line.
+    std::string what = record.isRegistration ? "Registering Token card type etc. ("
+                                             : "UnRegistering Token card type & removing Token "
+                                               "readers (";
+    // Re-introductions by rollbacks (not critical) leave a line only when the card type the
+    // run forgot stays forgotten.
     if (record.isRegistration && !record.critical) {
-        return;
+        if (record.failureKind == 0) {
+            return;
+        }
+        what = "Restoring card type '" +
+               SLANG::LoadTextInLanguage(IDS_CARD_NAME, SLANG::LANG_ID_ENGLISH) + "' (";
     }
-    const std::string line =
-        std::string(record.isRegistration ? "Registering Token card type etc. ("
-                                          : "UnRegistering Token card type & removing Token "
-                                            "readers (") +
-        ScopeName(record.scope) + ") : " + TokenResultText(record.failureKind, record.errorCode) +
-        "\n";
+    const std::string line = what + ScopeName(record.scope) +
+                             ") : " + TokenResultText(record.failureKind, record.errorCode) + "\n";
     // Written as it is: a percent sign in a system text is no format.
     log.Write(line.c_str());
 }
