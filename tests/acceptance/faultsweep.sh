@@ -105,6 +105,8 @@ unnamed() {
                 <(awk '/^\[/ { key = $0 } { print key "\t" $0 }' "$b/$part") | sort | uniq -u |
                 awk -F '\t' '{ n = split($1, parts, /\\\\/); sub(/\]$/, "", parts[n])
                                sub(/^\[/, "", parts[n]); name = parts[n]
+                               # The log calls the smart-card database entry the card type.
+                               if ($1 ~ /SmartCards/) { print name "|card type"; next }
                                if ($2 ~ /^"/) { split($2, v, "\""); name = name "|" v[2] }
                                print name }'
         done
