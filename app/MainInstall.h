@@ -130,6 +130,8 @@ private:
     using CInstanceGuard = STools::CAlreadyLaunched<CGetAllreadyLaunchedMutexName>;
 
     std::string GetDefaultLogPath() const;
+    // Box 114 naming missingPath, and the log line that says why the package was refused.
+    void RefusePackage(HWND owner, const std::string& missingPath);
     std::string GetVersionLabelText(int variant) const;
     // The rollback of a value could not put its previous state back.
     void LogValueRestoreFailed(const std::string& root, const std::string& keyPath,
