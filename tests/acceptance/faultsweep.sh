@@ -20,7 +20,7 @@
 #   FAULTSWEEP_SCENARIOS="install-fresh reinstall uninstall"   which to sweep
 #   FAULTSWEEP_KEEP=DIR                                        keep every run's state there
 source "$(dirname "$0")/../lib/bb.sh"
-source "$BB_SOURCE/tests/faultsweep/lib.sh"
+source "$(dirname "$0")/faultsweep/lib.sh"
 
 systems=${FAULTSWEEP_OS:-win98 winxp}
 scenarios=${FAULTSWEEP_SCENARIOS:-install-fresh reinstall uninstall}

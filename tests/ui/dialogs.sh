@@ -199,5 +199,6 @@ drive click "${main[@]}" 1003
 drive dump "${readers[@]}"
 check "readers: the next showing starts from the chosen count $want" has " selected=$want\$"
 drive click "${readers[@]}" 2
-drive click "${main[@]}" 2 --exit
+drive key "${main[@]}" ESCAPE --exit
+expect_eq "Escape ends the run with 0" "exit 0" "$(tail -n 1 <<<"$OUT")"
 bb_done

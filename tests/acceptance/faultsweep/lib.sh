@@ -1,4 +1,4 @@
-# The fault sweep's parts, shared by the quick test and the full sweep.
+# The fault sweep's parts (faultsweep.sh).
 # shellcheck shell=bash
 #
 #   fs_prepare NAME SCENARIO [OS]
