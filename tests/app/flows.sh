@@ -2,7 +2,8 @@
 # The program as a user meets it on a desktop: install and uninstall from the main dialog with
 # their boxes and the restart question (No, then Yes: the restart is asked for), and the log of
 # it all; then one table of starts on other systems and packages: the 9x gate (box 121 on NT),
-# box 114 naming a missing package file, and quiet runs that show no window to wait on.
+# a machine without the smart-card components, box 114 naming a missing package file, and
+# quiet runs that show no window to wait on.
 source "$(dirname "$0")/../lib/bb.sh"
 source "$(dirname "$0")/lib.sh"
 
@@ -57,31 +58,37 @@ cat "$golden/install.log" "$golden/uninstall.log" |
 app_log_normalised "$BB_C/PKG/Morvisk.Log" >"$tmp/got"
 expect_same_bytes "the log of the whole run" "$tmp/want" "$tmp/got"
 
-# os | files taken out of the package | arguments | exit code | a text of the box it shows
-# ("-": none shows, and a run that waited on one would end only at its time limit)
-while IFS='|' read -r os gone args want text <&3; do
+# os | language | WINEDLLOVERRIDES | files taken out of the package | arguments | exit code |
+# a text of the box it shows ("-": none shows, and a run that waited on one would end only at
+# its time limit)
+while IFS='|' read -r os lang dlls gone args want text <&3; do
     (cd "$BB_C/PKG" && rm -f $gone)
+    m=(--os "$os" --lang "$lang")
     if [ "$text" = - ]; then
         # shellcheck disable=SC2086
-        bb_run --os "$os" -- 'C:\PKG\Morvisk.exe' $args
+        WINEDLLOVERRIDES=$dlls bb_run "${m[@]}" -- 'C:\PKG\Morvisk.exe' $args
         got=$BB_RC
     else
+        title=$caption && [ "$lang" = ru ] && title="Установка драйверов Zentavo"
         # shellcheck disable=SC2086
-        "$BB_MACHINE" start "$BB_M" --os "$os" --desktop 640x480 -- 'C:\PKG\Morvisk.exe' $args >/dev/null
-        bb_drive --os "$os" dump --title "$caption"
-        check "$os $args: the box says '$text'" grep -qF -- "$text" <<<"$OUT"
-        bb_drive --os "$os" click --title "$caption" 1 --exit
+        WINEDLLOVERRIDES=$dlls "$BB_MACHINE" start "$BB_M" "${m[@]}" --desktop 640x480 -- \
+            'C:\PKG\Morvisk.exe' $args >/dev/null
+        bb_drive "${m[@]}" dump --title "$title"
+        check "$os $lang $args: the box says '$text'" grep -qF -- "$text" <<<"$OUT"
+        bb_drive "${m[@]}" click --title "$title" 1 --exit
         got=$(sed -n 's/^exit //p' <<<"$OUT")
     fi
-    expect_eq "$os $args: the exit code" "$want" "$got"
+    expect_eq "$os $lang $dlls $args: the exit code" "$want" "$got"
 done 3<<'ROWS'
-win98||/Q /U|5|-
-winxp||/Q /LOG C:\GATE.LOG|3|-
-win95||/Q /U|5|-
-winme||/Q /U|5|-
-win98||/Q /ED /NORB|1|-
-winxp|||3|designed for Windows 98 and Me only!
-win98|zvERR.dll zvAPIEX.dll||5|zvAPIEX.dll file does not exist. Installation is terminated.
+win98|en|||/Q /U|5|-
+winxp|en|||/Q /LOG C:\GATE.LOG|3|-
+win95|en|||/Q /U|5|-
+winme|en|||/Q /U|5|-
+win98|en|||/Q /ED /NORB|1|-
+winxp|en||||3|designed for Windows 98 and Me only!
+win98|en|winscard=||/Q /ED /LE|5|The smart card components of Windows are not installed. Install them first,
+win98|ru|winscard=||/Q /ED /LR|5|Компоненты Windows для работы со смарт-картами не установлены.
+win98|en||zvERR.dll zvAPIEX.dll||5|zvAPIEX.dll file does not exist. Installation is terminated.
 ROWS
 check "winxp: the log is created and stays empty" test -e "$BB_C/GATE.LOG" -a ! -s "$BB_C/GATE.LOG"
 
