@@ -150,6 +150,8 @@ reinstall() {
     drive dump --title "$caption" --id 1
 }
 success() {
+    # The question has a button 1 too: it must be gone before the box is looked for.
+    drive gone "${question[@]}"
     drive dump "${box[@]}"
     check "$1: success box" has '^control 65535 Static "Zentavo drivers have been successfully installed\."'
     drive click "${box[@]}" 1
