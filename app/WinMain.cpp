@@ -7,11 +7,20 @@
 #include "os/ExplicitCall.h"
 #include <windows.h>
 #include <commctrl.h>
+#include <cstdlib>
+#include <exception>
 
 // The controller class; a test build names its own, declared in a header it includes first.
 #ifndef MORVISK_CONTROLLER
 #define MORVISK_CONTROLLER SINSTALL::CMainInstall
 #endif
+
+// The runtime's handler for an exception nobody catches, in place of the library's: it ends
+// the process the same way, without the message that a GUI program has nowhere to write and
+// the name demangler that message needs, the largest single part of the program otherwise.
+void __gnu_cxx::__verbose_terminate_handler() {
+    std::abort();
+}
 
 namespace {
 

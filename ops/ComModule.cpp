@@ -4,7 +4,7 @@
 #include "os/ExplicitCall.h"
 #include "os/PathText.h"
 #include "setup/Visitor.h"
-#include <cstdio>
+#include <string>
 
 namespace SSETUPCOMDLL {
 
@@ -126,11 +126,7 @@ std::string CRegCOMOps::AddRunOnceValue(const char* command, const char* baseNam
     }
     const std::string base = baseName ? baseName : DefaultRunOnceName;
     for (int n = 0; n < 10; ++n) {
-        char suffix[4] = "";
-        if (n > 0) {
-            std::snprintf(suffix, sizeof(suffix), "%d", n);
-        }
-        const std::string candidate = base + suffix;
+        const std::string candidate = n > 0 ? base + std::to_string(n) : base;
         const LONG query =
             RegQueryValueExA(key.Get(), candidate.c_str(), nullptr, nullptr, nullptr, nullptr);
         if (query == ERROR_SUCCESS || query == ERROR_MORE_DATA) {

@@ -39,7 +39,7 @@ public:
     explicit CPendingValue(HKEY key) : key(key), advapi("advapi32.dll") {}
 
     // False when the value is there but cannot be read as a multi-string.
-    bool Read(std::wstring* multiString, bool* present) {
+    bool Read(CWideString* multiString, bool* present) {
         using QueryValue = LONG(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
         const auto query = advapi.GetProcAs<QueryValue>("RegQueryValueExW");
         DWORD type = 0;
@@ -62,7 +62,7 @@ public:
         return true;
     }
 
-    bool Write(const std::wstring& multiString) {
+    bool Write(const CWideString& multiString) {
         using SetValue = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
         const auto set = advapi.GetProcAs<SetValue>("RegSetValueExW");
         return set(key, kPendingValueW, 0, REG_MULTI_SZ,
@@ -91,7 +91,7 @@ bool CNtBasedOSOperations::CancelMoveFileAtReboot(const char* source, const char
     }
     try {
         CPendingValue value(key.Get());
-        std::wstring multiString;
+        CWideString multiString;
         bool present = false;
         if (!value.Read(&multiString, &present)) {
             return false;

@@ -16,7 +16,7 @@ std::string FullPath(const char* path) {
     return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string(path);
 }
 
-std::string ToAnsi(const std::wstring& text) {
+std::string ToAnsi(const CWideString& text) {
     if (text.empty()) {
         return std::string();
     }
@@ -43,12 +43,12 @@ bool SameText(const std::string& left, const std::string& right) {
 
 } // namespace
 
-std::vector<CPendingRenames::Pair> CPendingRenames::Parse(const std::wstring& multiString) {
+std::vector<CPendingRenames::Pair> CPendingRenames::Parse(const CWideString& multiString) {
     std::vector<Pair> pairs;
     size_t pos = 0;
     const auto next = [&multiString, &pos]() {
         const size_t end = std::min(multiString.find(L'\0', pos), multiString.size());
-        std::wstring text = multiString.substr(pos, end - pos);
+        CWideString text = multiString.substr(pos, end - pos);
         pos = end + 1;
         return text;
     };
@@ -56,14 +56,14 @@ std::vector<CPendingRenames::Pair> CPendingRenames::Parse(const std::wstring& mu
     while (pos < multiString.size() && multiString[pos] != L'\0') {
         Pair pair;
         pair.source = next();
-        pair.target = pos < multiString.size() ? next() : std::wstring();
+        pair.target = pos < multiString.size() ? next() : CWideString();
         pairs.push_back(pair);
     }
     return pairs;
 }
 
-std::wstring CPendingRenames::Join(const std::vector<Pair>& pairs) {
-    std::wstring multiString;
+CWideString CPendingRenames::Join(const std::vector<Pair>& pairs) {
+    CWideString multiString;
     for (const Pair& pair : pairs) {
         multiString += pair.source;
         multiString += L'\0';

@@ -9,17 +9,22 @@
 
 namespace SSETUPOS {
 
+// UTF-16 text with traits of its own: the members used are compiled here, where CWideString
+// would link the standard library's whole prebuilt instantiation into the program.
+struct CWideCharTraits : std::char_traits<wchar_t> {};
+using CWideString = std::basic_string<wchar_t, CWideCharTraits>;
+
 class CPendingRenames {
 public:
     struct Pair {
-        std::wstring source;
-        std::wstring target;
+        CWideString source;
+        CWideString target;
     };
 
     // The pairs as the value holds them: source "\??\C:\...", target "!\??\C:\..." for a
     // replacing rename, "\??\C:\..." for a plain one, empty for a deletion.
-    static std::vector<Pair> Parse(const std::wstring& multiString);
-    static std::wstring Join(const std::vector<Pair>& pairs);
+    static std::vector<Pair> Parse(const CWideString& multiString);
+    static CWideString Join(const std::vector<Pair>& pairs);
 
     // How MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT records
     // a request (null target: deletion), as ANSI text for a comparison without letter case.

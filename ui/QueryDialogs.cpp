@@ -5,7 +5,7 @@
 #include "setup/DistributiveVisitors.h"
 #include "ui/ReadersCountText.h"
 #include <algorithm>
-#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -147,9 +147,9 @@ bool CDistributiveFilesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam
 void CSetReadersCountDlg::OnInitDialog() {
     choices = GetDlgItem(window, IDC_READERS_LIST);
     for (unsigned n = 0; n <= maximum; ++n) {
-        char text[16] = {};
-        std::snprintf(text, sizeof(text), "%u", n);
-        const LRESULT item = SendMessageA(choices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        const std::string text = std::to_string(n);
+        const LRESULT item =
+            SendMessageA(choices, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         SendMessageA(choices, CB_SETITEMDATA, static_cast<WPARAM>(item), n);
         if (n == chosenCount) {
             SendMessageA(choices, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
@@ -178,10 +178,8 @@ bool CSetReadersCountDlg::OnCommand(WORD id, WORD) {
 
 void CSetReadersCountAbove10Dlg::OnInitDialog() {
     field = GetDlgItem(window, IDC_READERS_NUMBER);
-    char text[16] = {};
-    std::snprintf(text, sizeof(text), "%u", chosenCount);
     reverting = true;
-    SetWindowTextA(field, text);
+    SetWindowTextA(field, std::to_string(chosenCount).c_str());
     reverting = false;
 }
 
@@ -196,12 +194,11 @@ void CSetReadersCountAbove10Dlg::Validate() {
         chosenCount = count;
         return;
     }
-    char accepted[16] = {};
-    std::snprintf(accepted, sizeof(accepted), "%u", chosenCount);
+    const std::string accepted = std::to_string(chosenCount);
     reverting = true;
-    SetWindowTextA(field, accepted);
+    SetWindowTextA(field, accepted.c_str());
     reverting = false;
-    const LPARAM end = lstrlenA(accepted);
+    const LPARAM end = static_cast<LPARAM>(accepted.size());
     SendMessageA(field, EM_SETSEL, static_cast<WPARAM>(end), end);
 }
 

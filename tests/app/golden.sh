@@ -68,18 +68,60 @@ flow older-package-quiet 0 /Q /LOG
 flow older-package-overwrite 1 /Q /O /NORB /LOG
 flow legacy-uninstall 0 /Q /U /NORB /LOG
 
-# A file in use that can neither go now nor at the restart (WININIT.INI is held as well): the
-# uninstall must not report success.
-package current
-bb_morvisk /Q /NORB
 bb_put "$BB_TREE/testenv/holdfile.exe" TOOLS
+# hold PATH...: each file held open, without write or delete sharing, until release.
+hold() {
+    local held
+    for held; do
+        "$BB_MACHINE" run "$BB_M" --timeout 120 -- 'C:\TOOLS\holdfile.exe' "$held" >"$tmp/held" &
+        wait_until 20 grep -q holding "$tmp/held" || bb_fail "holdfile could not hold $held"
+    done
+}
+# release FILE...: the holds on these files (below C:\) end.
+release() {
+    local f
+    for f; do touch "$BB_C/$f.stop"; done
+    for f; do wait_until 20 test ! -e "$BB_C/$f.stop"; done
+}
+# The modules, COM registrations, RunOnce entries and WININIT.INI requests an install leaves.
+traces() {
+    (cd "$BB_C/windows" && find . -iname 'zv*' -type f -exec md5sum {} + | sort -k2)
+    for key in 'HKLM\Software\Norvane\Zentavo\Registered' \
+        'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce'; do
+        "$BB_MACHINE" reg "$BB_M" "$key" "$tmp/key" 2>/dev/null && grep -v '^$' "$tmp/key"
+    done
+    grep -i 'zv' "$BB_C/windows/WININIT.INI" 2>/dev/null
+}
+
+# A reinstall over older modules with the installed provider in use: its copy and its
+# registration wait for the restart (WININIT.INI, RunOnce). The last registration fails, and
+# the rollback takes both requests back and leaves the older modules and registrations.
+package older
+flow - 1 /Q /NORB
+traces >"$tmp/before"
+package golden_iccsp_refused
+hold 'C:\windows\system32\zvCSP.dll'
+flow reinstall-fails 5 /Q /O /NORB /LOG
+release windows/system32/zvCSP.dll
+traces >"$tmp/after"
+expect_same_bytes "the failed reinstall leaves the older install as it was" "$tmp/before" "$tmp/after"
+
+# Files in use that can neither go now nor at the restart (WININIT.INI is held as well): the
+# install and the uninstall must not report success. Then, after an install, the uninstall
+# leaves a file in use to the restart, and a module that is gone cannot be unregistered.
+package current
+flow - 1 /Q /O /NORB
 printf '[Rename]\r\n' >"$BB_C/windows/WININIT.INI"
-for held in 'C:\windows\system32\zvAPI.dll' 'C:\windows\WININIT.INI'; do
-    "$BB_MACHINE" run "$BB_M" --timeout 120 -- 'C:\TOOLS\holdfile.exe' "$held" >"$tmp/held" &
-    wait_until 20 grep -q holding "$tmp/held" || bb_fail "holdfile could not hold $held"
-done
-flow - 5 /Q /U /NORB
+hold 'C:\windows\system32\zvAPI.dll' 'C:\windows\WININIT.INI'
+flow reinstall-held 5 /Q /O /NORB /LOG
+flow uninstall-held 5 /Q /U /NORB /LOG
 expect_eq "the held file and WININIT.INI stay" "yes|[Rename]" \
     "$(test -e "$BB_C/windows/system32/zvAPI.dll" && echo yes)|$(tr -d '\r\n' <"$BB_C/windows/WININIT.INI")"
+release windows/WININIT.INI windows/system32/zvAPI.dll
+flow - 1 /Q /NORB
+hold 'C:\windows\system32\zvAPI.dll'
+rm "$BB_C/windows/system32/zvICCSP.dll"
+flow uninstall-at-restart 1 /Q /U /NORB /LOG
+release windows/system32/zvAPI.dll
 
 bb_done

@@ -150,16 +150,19 @@ reinstall() {
     drive dump --title "$caption" --id 1
 }
 success() {
+    # The question has a button 1 too: it must be gone before the box is looked for.
+    drive gone "${question[@]}"
     drive dump "${box[@]}"
     check "$1: success box" has '^control 65535 Static "Zentavo drivers have been successfully installed\."'
     drive click "${box[@]}" 1
     drive gone "${box[@]}"
 }
 question=(--title "$caption" --id 1006)
-# One module of the package older than the installed one: "Only new modules" keeps the newer
-# one (asked again), Cancel installs nothing (asked again).
+# One module of the package older than the installed one (its file version is newer: the
+# product version decides): "Only new modules" keeps the newer one (asked again), Cancel
+# installs nothing (asked again).
 cp "$BB_TREE/package/older/zvAPI.dll" "$BB_C/PKG/"
-start 'C:\PKG\Morvisk.exe' /LE /NORB
+start 'C:\PKG\Morvisk.exe' /LE /NORB /LOG
 reinstall
 check "an older zvAPI.dll: its row alone" test "$(grep '^row 1003' <<<"$OUT" | cut -d' ' -f3,4)" = '0 "zvAPI.dll"'
 check "an older zvAPI.dll: with Only new modules" has '^control 1007 .* visible=1 enabled=1 '
@@ -175,13 +178,18 @@ drive click "${main[@]}" 2 --exit
 # Every module older: no Only new modules; a complete reinstall puts them in place.
 cp "$BB_TREE/package/older/"*.dll "$BB_TREE/package/older/"*.sys "$BB_TREE/package/older/"*.exe "$BB_C/PKG/"
 cp "$BB_TREE/bin/Morvisk.exe" "$BB_C/PKG/"
-start 'C:\PKG\Morvisk.exe' /LE /NORB
+start 'C:\PKG\Morvisk.exe' /LE /NORB /LOG
 reinstall
 check "an older package: the question without Only new modules" has '^control 1007 .* visible=0 enabled=0 '
 drive click "${question[@]}" 1
 success "Complete reinstall"
 reinstall
 success "Complete reinstall put the older modules in place: not asked again"
+expect_eq "the answers in the log, with the older zvAPI.dll's comparison under Only new modules" \
+    "User Selected 'Overwrite only fresher files !!!' |\t\tSource file 'C:\\PKG\\zvAPI.dll' (3.2.9.9) older than |\
+User does not want install older version !!! |User does not want install older version !!! |\
+User Selected 'Overwrite all files !!!' |" \
+    "$(grep -E "^User (Sel|does not want inst)|Source file 'C:.PKG.zvAPI\.dll" "$BB_C/PKG/Morvisk.Log" | tr -d '\r' | sed 's/\t/\\t/g' | tr '\n' '|')"
 
 # A new reader count is stored; Windows 98 takes it at the restart, answered No.
 readers=(--title "Number of readers" --id 1000)
@@ -199,5 +207,14 @@ drive click "${main[@]}" 1003
 drive dump "${readers[@]}"
 check "readers: the next showing starts from the chosen count $want" has " selected=$want\$"
 drive click "${readers[@]}" 2
-drive click "${main[@]}" 2 --exit
+# With the driver's service key gone the count cannot be stored: box 122, not success.
+bb_run -- reg delete 'HKLM\System\CurrentControlSet\Services\zvIFDH' /f >/dev/null
+drive click "${main[@]}" 1003
+drive select "${readers[@]}" 1000 1
+drive click "${readers[@]}" 1
+drive dump "${box[@]}"
+check "readers: a refused write shows box 122" has '^control 65535 Static "Number of Zentavo readers could not be updated\." '
+drive click "${box[@]}" 1
+drive key "${main[@]}" ESCAPE --exit
+expect_eq "Escape ends the run with 0" "exit 0" "$(tail -n 1 <<<"$OUT")"
 bb_done
