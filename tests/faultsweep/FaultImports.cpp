@@ -5,7 +5,9 @@
 // the real function. Functions the product looks up at run time (the NT family's Setup API,
 // service manager and pending renames) are caught in GetProcAddress, which hands out the same
 // wrappers. When MORVISK_FAULT_TRACE names a file, each call is written to it as
-// "number name caller", so that a sweep can tell the call sites apart.
+// "number name caller", so that a sweep can tell the call sites apart. MORVISK_CUT_AT=N ends
+// the process at once when call N is about to be made, as a power loss would: no rollback, no
+// clean-up, exit code 99 (a code the program never returns itself).
 #include "os/ImportPointer.h"
 #include <windows.h>
 #include <cfgmgr32.h>
@@ -40,15 +42,23 @@ public:
             std::fprintf(trace, "%lu %s %p\n", count, site.name, caller);
             std::fflush(trace);
         }
+        if (count == cutAt) {
+            TerminateProcess(GetCurrentProcess(), cutExitCode);
+        }
         return count == failAt;
     }
 
 private:
+    static constexpr UINT cutExitCode = 99;
+
     void Start() {
         started = true;
         char text[32] = "";
         if (GetEnvironmentVariableA("MORVISK_FAIL_AT", text, sizeof text) > 0) {
             failAt = std::strtoul(text, nullptr, 10);
+        }
+        if (GetEnvironmentVariableA("MORVISK_CUT_AT", text, sizeof text) > 0) {
+            cutAt = std::strtoul(text, nullptr, 10);
         }
         char path[MAX_PATH] = "";
         if (GetEnvironmentVariableA("MORVISK_FAULT_TRACE", path, sizeof path) > 0) {
@@ -58,6 +68,7 @@ private:
 
     bool started = false;
     unsigned long failAt = 0;
+    unsigned long cutAt = 0;
     unsigned long count = 0;
     FILE* trace = nullptr;
 };
