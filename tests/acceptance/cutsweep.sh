@@ -37,14 +37,17 @@ scratch='/[Tt][Ee][Mm][Pp]/NVSETUP\.[0-9]+(/|$)'
 # package installed and the machine restarted, then the current package laid out in its place.
 cs_prepare() {
     local name=$1 scenario=$2 os=$3
+    # The program upper-cases the name of the log it makes.
+    local log=$FS_MACHINES/${name^^}-PREPARE.LOG
     if [ "$scenario" != install-older ]; then
         fs_prepare "$name" "$scenario" "$os"
+        rm -f "$log"
         return
     fi
     fs_prepare "$name" install-fresh "$os"
     cp -r "$BB_TREE/package/older/." "$BB_C/PKG/"
-    fs_morvisk "$name" install "$FS_MACHINES/$name-prepare.log"
-    rm -f "$FS_MACHINES/$name-prepare.log"
+    fs_morvisk "$name" install "$log"
+    rm -f "$log"
     [ "$BB_RC" = 0 ] || [ "$BB_RC" = 1 ] || {
         echo "cutsweep: installing the older package ended with $BB_RC" >&2
         exit 2
@@ -66,8 +69,8 @@ cs_cut() {
         fs_copy "$name" "$run"
         MORVISK_CUT_AT=$k fs_morvisk "$run" "$scenario" "$dir/CUT.LOG"
         [ "$BB_RC" = "$cut_rc" ] && break
-        # Seen once in many hundred starts: Wine ended the program with 1 before its first
-        # call. The copy is made again; a second miss fails the point.
+        # Seen in a long sweep: Wine ended the program with 1 before its first call. The copy
+        # is made again; a second miss fails the point.
         echo "note: $scenario cut at call $k: the run ended with $BB_RC, not cut; once more"
     done
     echo "$BB_RC" >"$dir/cut"
