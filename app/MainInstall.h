@@ -130,6 +130,8 @@ private:
     using CInstanceGuard = STools::CAlreadyLaunched<CGetAllreadyLaunchedMutexName>;
 
     std::string GetDefaultLogPath() const;
+    // Box 114 naming missingPath, and the log line that says why the package was refused.
+    void RefusePackage(HWND owner, const std::string& missingPath);
     std::string GetVersionLabelText(int variant) const;
     // Runs the procedure; false when it failed or a failure was thrown out of it.
     bool PerformProcedure(SSETUP::ISetupOperation& procedure, SSETUP::CContextDefault& context);
