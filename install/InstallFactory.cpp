@@ -39,8 +39,31 @@ std::unique_ptr<SSETUP::ISetupOperation> CInstallFactory::CreateInstall() {
     return std::unique_ptr<SSETUP::ISetupOperation>(new CInstallBelow110Ver(driversOnly));
 }
 
+bool CInstallFactory::IsPackageLeftWithoutReaderDriver() {
+    SSETUPOS::IOsDependOperations& os = *osManager->GetOperations();
+    if (os.FileExists(GetFilePath(FileReaderDriver, InstalledFolder).c_str())) {
+        return false;
+    }
+    for (int file = 0; file < FileCount; ++file) {
+        if (os.FileExists(GetFilePath(file, InstalledFolder).c_str())) {
+            return true;
+        }
+    }
+    for (const UINT id : {IDS_DRIVER_KEY, IDS_USB_KEY, IDS_CARD_KEY}) {
+        SREGISTRY::CKey key;
+        if (key.Open(HKEY_LOCAL_MACHINE,
+                     SLANG::LoadTextInLanguage(id, SLANG::LANG_ID_ENGLISH).c_str(),
+                     KEY_READ) == ERROR_SUCCESS) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::unique_ptr<SSETUP::ISetupOperation> CInstallFactory::CreateUninstall() {
-    if (IsDriverVersion110OrLater(false)) {
+    // An uninstall cut short (a power loss) after the reader driver went leaves the rest
+    // behind: the current procedure removes it, passing over what is gone already.
+    if (IsPackageLeftWithoutReaderDriver() || IsDriverVersion110OrLater(false)) {
         return std::unique_ptr<SSETUP::ISetupOperation>(new CUnInstall(driversOnly));
     }
     return std::unique_ptr<SSETUP::ISetupOperation>(new CUnInstallBelow110Ver(driversOnly));

@@ -14,12 +14,16 @@ public:
     // The install procedure for the distributive; throws SFileVersions::CFileVerExcpt when its
     // driver version is unreadable.
     std::unique_ptr<SSETUP::ISetupOperation> CreateInstall();
-    // The uninstall procedure for the installed drivers; throws like CreateInstall.
+    // The uninstall procedure for the installed drivers; throws like CreateInstall. Without an
+    // installed reader driver but with other parts of the package left, the current one.
     std::unique_ptr<SSETUP::ISetupOperation> CreateUninstall();
 
     // Whether the reader driver in the package (or, with false, the installed one) has
     // product version 1.1.0.0 or later. Throws SFileVersions::CFileVerExcpt.
     bool IsDriverVersion110OrLater(bool inPackage);
+    // The installed reader driver is gone while a package file, a driver's service key or the
+    // card type is still there (a run cut short after removing it).
+    bool IsPackageLeftWithoutReaderDriver();
 
     // The installed drivers' reader count; throws like IsDriverVersion110OrLater.
     unsigned GetReadersCount();

@@ -68,6 +68,13 @@ flow older-package-quiet 0 /Q /LOG
 flow older-package-overwrite 1 /Q /O /NORB /LOG
 flow legacy-uninstall 0 /Q /U /NORB /LOG
 
+# An uninstall cut short after the reader driver went: the next one removes the rest.
+package current
+bb_morvisk /Q /NORB
+rm "$BB_C/windows/system32/drivers/zvIFDH.sys"
+flow - 1 /Q /U /NORB
+expect_eq "then no file of the package is left" "" "$(find "$BB_C/windows" -iname 'zv*')"
+
 bb_put "$BB_TREE/testenv/holdfile.exe" TOOLS
 # hold PATH...: each file held open, without write or delete sharing, until release.
 hold() {

@@ -9,7 +9,9 @@
 // each call is written to it as "number name caller", so that a sweep can tell the call
 // sites apart. MORVISK_FAULT_PLANT=restores proves that the sweep sees a rollback that puts
 // nothing back: after the first failed call, file copies and value writes report success and
-// do nothing.
+// do nothing. MORVISK_CUT_AT=N ends the process at once when call N is about to be made, as
+// a power loss would: no rollback, no clean-up, exit code 99 (a code the program never
+// returns itself).
 #include "os/ImportPointer.h"
 #include <windows.h>
 #include <cfgmgr32.h>
@@ -47,6 +49,9 @@ public:
             std::fprintf(trace, "%lu %s %p\n", count, site.name, caller);
             std::fflush(trace);
         }
+        if (count == cutAt) {
+            TerminateProcess(GetCurrentProcess(), cutExitCode);
+        }
         bool fails = failName[0] != '\0' && std::strcmp(site.name, failName) == 0 &&
                      ++nameCount == failNameAt;
         for (unsigned i = 0; i < failCount; ++i) {
@@ -60,6 +65,8 @@ public:
     bool Skipped(const CSite& site) const { return planted && failed && site.skippable; }
 
 private:
+    static constexpr UINT cutExitCode = 99;
+
     void Start() {
         started = true;
         char text[96] = "";
@@ -75,6 +82,9 @@ private:
         }
         planted = GetEnvironmentVariableA("MORVISK_FAULT_PLANT", text, sizeof text) > 0 &&
                   std::strcmp(text, "restores") == 0;
+        if (GetEnvironmentVariableA("MORVISK_CUT_AT", text, sizeof text) > 0) {
+            cutAt = std::strtoul(text, nullptr, 10);
+        }
         char path[MAX_PATH] = "";
         if (GetEnvironmentVariableA("MORVISK_FAULT_TRACE", path, sizeof path) > 0) {
             trace = std::fopen(path, "w");
@@ -90,6 +100,7 @@ private:
     char failName[48] = "";
     unsigned long failNameAt = 0;
     unsigned long nameCount = 0;
+    unsigned long cutAt = 0;
     unsigned long count = 0;
     FILE* trace = nullptr;
 };
