@@ -118,6 +118,8 @@ for row in "${rows[@]}"; do
                 cmp -n ${#note} <(printf '%s' "$note") "$BB_C/windows/WININIT.INI"
         release
         [ "$second" = - ] || run "$name" "$second"
+        [ "$expected" != removed ] ||
+            expect_eq "$name: no RunOnce command waits" "" "$(acc_key "$ACC_RUNONCE_KEY" | grep '^"')"
         "$BB_MACHINE" restart "$BB_M"
     fi
     "expect_$expected" "$name"
