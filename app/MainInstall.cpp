@@ -1,6 +1,7 @@
 #include "app/MainInstall.h"
 #include "app/Language.h"
 #include "app/Options.h"
+#include "ops/ZentavoManager.h"
 #include "ops/FileVersions.h"
 #include "os/PathText.h"
 #include "ui/MainDialog.h"
@@ -25,9 +26,10 @@ const UINT questionStyle = MB_ICONQUESTION | MB_YESNO;
 const char defaultInstanceName[] = "Default Mutex Name Is {5B3E9A1F-2C47-4D8E-9F60-13A7C2E48B05} ";
 
 // The text of a message with one "%s", filled with argument (no length limit, and a "%"
-// in the argument is shown as it is).
-std::string FormatText(UINT id, const std::string& argument) {
-    std::string text = SLANG::LoadText(id);
+// in the argument is shown as it is); in the current language unless another is given.
+std::string FormatText(UINT id, const std::string& argument, LANGID language = 0) {
+    std::string text =
+        language == 0 ? SLANG::LoadText(id) : SLANG::LoadTextInLanguage(id, language);
     const std::string::size_type at = text.find("%s");
     if (at != std::string::npos) {
         text.replace(at, 2, argument);
@@ -206,22 +208,32 @@ bool CMainInstall::CheckDistributive(HWND owner) {
     } catch (...) {
     }
     if (!procedure) {
-        const std::string driverPath =
-            factory->GetFilePath(CPackageLayout::FileReaderDriver, CPackageLayout::PackageFolder);
-        ShowErrorMessage(owner, FormatText(IDS_FILE_MISSING, driverPath).c_str(),
-                         GetMessageCaption().c_str(), errorStyle, 1);
+        RefusePackage(owner, factory->GetFilePath(CPackageLayout::FileReaderDriver,
+                                                  CPackageLayout::PackageFolder));
         return false;
     }
     SSetupVisitors::CCheckDistributive visitor;
     procedure->Accept(visitor);
     if (!visitor.IsComplete()) {
         const std::list<std::string> missing = visitor.GetMissingFiles();
-        const std::string first = missing.empty() ? std::string() : missing.front();
-        ShowErrorMessage(owner, FormatText(IDS_FILE_MISSING, first).c_str(),
-                         GetMessageCaption().c_str(), errorStyle, 1);
+        RefusePackage(owner, missing.empty() ? std::string() : missing.front());
         return false;
     }
     return true;
+}
+
+void CMainInstall::RefusePackage(HWND owner, const std::string& missingPath) {
+    // A quiet run shows no box: the log is where an administrator learns why.
+    const std::string folder = CPackageLayout::GetDistributiveFolder();
+    if (!osManager->GetOperations()->DirectoryExists(folder.c_str())) {
+        log.Printf("Package folder '%s' does not exist. Installation is terminated.\n",
+                   folder.c_str());
+    } else {
+        log.Printf("%s\n",
+                   FormatText(IDS_FILE_MISSING, missingPath, SLANG::LANG_ID_ENGLISH).c_str());
+    }
+    ShowErrorMessage(owner, FormatText(IDS_FILE_MISSING, missingPath).c_str(),
+                     GetMessageCaption().c_str(), errorStyle, 1);
 }
 
 DWORD CMainInstall::GetMachineLockLimit() const {
@@ -265,6 +277,16 @@ int CMainInstall::InstallDrivers(HWND) {
     int rc = RESULT_DONE;
     WriteLogHeader("installation");
     log.Printf("\n\n\n");
+    if (!SZentavoManager::CWinSCardApi::Get().IsLoaded()) {
+        // Without the resource manager the card type cannot be made known: refused before
+        // anything is changed.
+        log.Printf("Smart card components of Windows are missing: WinSCard.dll can not be "
+                   "loaded (Sys ecode = %lu). Installation is terminated.\n",
+                   static_cast<unsigned long>(GetLastError()));
+        ShowErrorMessage(nullptr, SLANG::LoadText(IDS_NO_SMARTCARD).c_str(),
+                         GetMessageCaption().c_str(), errorStyle, 1);
+        return RESULT_FAILED;
+    }
     CMachineLock lock;
     if (!TakeMachineLock(lock, IDD_INSTALL_WAIT)) {
         ShowErrorMessage(nullptr, SLANG::LoadText(IDS_INSTALL_FAILED).c_str(),

@@ -135,6 +135,8 @@ private:
     using CInstanceGuard = STools::CAlreadyLaunched<CGetAllreadyLaunchedMutexName>;
 
     std::string GetDefaultLogPath() const;
+    // Box 114 naming missingPath, and the log line that says why the package was refused.
+    void RefusePackage(HWND owner, const std::string& missingPath);
     std::string GetVersionLabelText(int variant) const;
     // Takes the machine lock for a flow that is about to read the machine and change it; while
     // another copy holds it, the log says so and an interactive run shows the please-wait

@@ -51,9 +51,12 @@ CUnInstallBelow110Ver::CUnInstallBelow110Ver(bool driversOnly) : COperationSet(t
         Add(new SSETUPCOMDLL::CDeinstallCOMDLL(installed(L::FileCsp).c_str(), false), false);
         Add(new SSETUP::CDeinstallFile(installed(L::FileCspSignature).c_str(), false), false);
         Add(new SSETUPCOMDLL::CDeinstallCOMDLL(installed(L::FileIccsp).c_str(), false), false);
+        Add(new SSETUP::CDeinstallFile(installed(L::FilePkcs11).c_str(), false), false);
     }
+    // The PKCS#11 and API-extension modules come with newer packages only, and stay after a
+    // downgrade to this one unless they go too.
     for (const int file : {L::FileReaderInf, L::FileReaderDriver, L::FileUsbDriver, L::FileUsbInf,
-                           L::FileErr, L::FileApi}) {
+                           L::FileErr, L::FileApi, L::FileApiEx}) {
         Add(new SSETUP::CDeinstallFile(installed(file).c_str(), false), false);
     }
     for (const UINT key : {IDS_DRIVER_KEY, IDS_USB_KEY, IDS_CARD_KEY}) {

@@ -21,14 +21,15 @@ void CTokenRegistrationBase::Report(SSETUP::IContext& context, const CZentavoMan
 }
 
 bool CTokenRegistrationBase::Introduce(CZentavoManager& manager, SSETUP::IContext& context) {
+    bool added = false;
     try {
-        manager.IntroduceCardType();
+        added = manager.IntroduceCardType();
     } catch (const CZentavoManExcpt& failure) {
         Report(context, manager, true, failure.errorCode, failure.failureKind);
-        return true;
+        return false;
     }
     Report(context, manager, true, 0, 0);
-    return true;
+    return added;
 }
 
 bool CTokenRegistrationBase::Remove(CZentavoManager& manager, SSETUP::IContext& context) {
@@ -52,6 +53,8 @@ bool CRegisterZentavo::Perform(SSETUP::IContext& context) {
         return false;
     }
     CZentavoManager manager(variationPoint, systemScope);
+    // Only a card type this step added is forgotten by its rollback: one that was there
+    // before may carry readers and settings of its own.
     performed = Introduce(manager, context);
     return true;
 }

@@ -37,7 +37,7 @@ public:
 
 protected:
     // Both report the outcome; only the manager's own failures are caught. Introduce returns
-    // true, Remove whether the card type was forgotten.
+    // whether the card type was added by this call, Remove whether it was forgotten.
     bool Introduce(SZentavoManager::CZentavoManager& manager, SSETUP::IContext& context);
     bool Remove(SZentavoManager::CZentavoManager& manager, SSETUP::IContext& context);
 
@@ -46,7 +46,8 @@ private:
                 bool isRegistration, DWORD errorCode, DWORD failureKind);
 };
 
-// Introduces the card type in one scope; the rollback forgets it there again.
+// Introduces the card type in one scope; performed only when it added the card type, which
+// the rollback then forgets there again.
 class CRegisterZentavo : public CTokenRegistrationBase {
 public:
     CRegisterZentavo(SZentavoManager::CVariationPointPtr variationPoint, bool systemScope,

@@ -322,8 +322,10 @@ CReInstallPNPDriver::CReInstallPNPDriver(const char* infSourcePath, const char* 
                                          const char* hardwareId, int deviceCount,
                                          bool anyDeviceSuffices, bool isCritical)
     : COperationSet(isCritical) {
-    Add(new CUnRegisterPNPDriver(infSourcePath, hardwareId, false), false);
+    // The old devices go only when the new driver really comes: a declined copy would leave
+    // the machine with no reader device at all.
     auto* const infAndDevices = new SSETUP::COperationSet(true);
+    infAndDevices->Add(new CUnRegisterPNPDriver(infSourcePath, hardwareId, false), false);
     infAndDevices->Add(new SSETUP::CInstallFile(infSourcePath, infTargetPath, true), false);
     infAndDevices->Add(
         new CRegisterPNPDriver(infTargetPath, hardwareId, deviceCount, anyDeviceSuffices, true),

@@ -148,8 +148,8 @@ public:
                         bool isCritical);
 };
 
-// The old devices go; the driver file is installed and, only when it really was, the INF
-// follows and the new devices are created from it.
+// The driver file is installed and, only when it really was (now or at the restart), the old
+// devices go, the INF follows and the new devices are created from it.
 class CReInstallPNPDriver : public SSETUP::COperationSet {
 public:
     CReInstallPNPDriver(const char* infSourcePath, const char* infTargetPath,

@@ -95,12 +95,48 @@ bool EnsureSmartCardServiceRunning() {
     }
 }
 
+CWinSCardApi::CWinSCardApi() : library("winscard.dll") {
+    Resolve(EstablishContext, "SCardEstablishContext");
+    Resolve(ReleaseContext, "SCardReleaseContext");
+    Resolve(IntroduceCardType, "SCardIntroduceCardTypeA");
+    Resolve(ForgetCardType, "SCardForgetCardTypeA");
+    Resolve(ListReaders, "SCardListReadersA");
+    Resolve(ForgetReader, "SCardForgetReaderA");
+}
+
+const CWinSCardApi& CWinSCardApi::Get() {
+    static const CWinSCardApi api;
+    return api;
+}
+
+template <class Function> void CWinSCardApi::Resolve(Function& function, const char* name) {
+    if (lookupError != ERROR_SUCCESS) {
+        return;
+    }
+    try {
+        function = library.GetProcAs<Function>(name);
+    } catch (const SEXPL_CALL::CLibNotFoundException& failure) {
+        lookupError =
+            failure.GetError() != ERROR_SUCCESS ? failure.GetError() : ERROR_MOD_NOT_FOUND;
+    } catch (const SEXPL_CALL::CProcNotFoundException&) {
+        lookupError = ERROR_PROC_NOT_FOUND;
+    }
+}
+
+bool CWinSCardApi::IsLoaded() const {
+    if (lookupError != ERROR_SUCCESS) {
+        SetLastError(lookupError);
+        return false;
+    }
+    return true;
+}
+
 CZentavoManager::CZentavoManager(CVariationPointPtr variationPoint, bool systemScope)
     : variationPoint(std::move(variationPoint)), systemScope(systemScope) {}
 
 CZentavoManager::~CZentavoManager() {
     if (context != 0) {
-        SCardReleaseContext(context);
+        api.ReleaseContext(context);
     }
 }
 
@@ -108,16 +144,19 @@ SCARDCONTEXT CZentavoManager::EstablishContext() {
     if (context != 0) {
         return context;
     }
+    if (!api.IsLoaded()) {
+        return 0;
+    }
     const bool nt = IsNT();
     if (nt) {
         EnsureSmartCardServiceRunning();
     }
     const DWORD scope = systemScope ? SCARD_SCOPE_SYSTEM : SCARD_SCOPE_USER;
-    LONG result = SCardEstablishContext(scope, nullptr, nullptr, &context);
+    LONG result = api.EstablishContext(scope, nullptr, nullptr, &context);
     for (int retry = 0;
          nt && result == static_cast<LONG>(SCARD_E_NO_SERVICE) && retry < kNoServiceRetries;
          ++retry) {
-        result = SCardEstablishContext(scope, nullptr, nullptr, &context);
+        result = api.EstablishContext(scope, nullptr, nullptr, &context);
         if (result == static_cast<LONG>(SCARD_E_NO_SERVICE)) {
             Sleep(kNoServiceWaitMs);
         }
@@ -129,7 +168,7 @@ SCARDCONTEXT CZentavoManager::EstablishContext() {
     return context;
 }
 
-void CZentavoManager::IntroduceCardType() {
+bool CZentavoManager::IntroduceCardType() {
     if (EstablishContext() == 0) {
         throw CZentavoManExcpt(GetLastError(), CZentavoManExcpt::KindNoContext);
     }
@@ -142,33 +181,37 @@ void CZentavoManager::IntroduceCardType() {
                                CZentavoManExcpt::KindIntroduceCardType);
     }
     const std::string name = variationPoint->GetCardName();
-    const LONG result =
-        SCardIntroduceCardTypeA(context, name.c_str(), nullptr, nullptr, 0, atr.data(), nullptr,
-                                static_cast<DWORD>(atr.size()));
+    const LONG result = api.IntroduceCardType(context, name.c_str(), nullptr, nullptr, 0,
+                                              atr.data(), nullptr, static_cast<DWORD>(atr.size()));
     if (result != SCARD_S_SUCCESS && result != ERROR_ALREADY_EXISTS) {
         throw CZentavoManExcpt(static_cast<DWORD>(result), CZentavoManExcpt::KindIntroduceCardType);
     }
+    return result == SCARD_S_SUCCESS;
 }
 
 void CZentavoManager::ForgetCardType() {
-    // Without a context the calls below fail and say so.
-    EstablishContext();
+    // Without a context the calls below fail and say so; without the functions there are none.
+    if (EstablishContext() == 0 && !api.IsLoaded()) {
+        throw CZentavoManExcpt(GetLastError(), CZentavoManExcpt::KindNoContext);
+    }
     try {
         ForgetTokenReaders(context);
     } catch (const CZentavoManExcpt&) {
         // No reader list means no token reader to forget; the card type still goes.
     }
     const std::string name = variationPoint->GetCardName();
-    const LONG result = SCardForgetCardTypeA(context, name.c_str());
+    const LONG result = api.ForgetCardType(context, name.c_str());
     if (result != SCARD_S_SUCCESS) {
         throw CZentavoManExcpt(static_cast<DWORD>(result), CZentavoManExcpt::KindForgetCardType);
     }
 }
 
 LONG CZentavoManager::ListReaders(std::vector<std::string>& list, const char* prefix) {
-    EstablishContext();
+    if (EstablishContext() == 0 && !api.IsLoaded()) {
+        return static_cast<LONG>(GetLastError());
+    }
     DWORD length = 0;
-    LONG result = SCardListReadersA(context, nullptr, nullptr, &length);
+    LONG result = api.ListReaders(context, nullptr, nullptr, &length);
     if (result != SCARD_S_SUCCESS) {
         return result;
     }
@@ -180,7 +223,7 @@ LONG CZentavoManager::ListReaders(std::vector<std::string>& list, const char* pr
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     DWORD filled = length;
-    result = SCardListReadersA(context, nullptr, buffer.data(), &filled);
+    result = api.ListReaders(context, nullptr, buffer.data(), &filled);
     if (result != SCARD_S_SUCCESS) {
         return result;
     }
@@ -213,7 +256,7 @@ void CZentavoManager::ForgetTokenReaders(SCARDCONTEXT readerContext) {
     }
     for (const std::string& reader : readers) {
         // A reader that cannot be forgotten stays; the others still go.
-        SCardForgetReaderA(readerContext, reader.c_str());
+        api.ForgetReader(readerContext, reader.c_str());
     }
 }
 

@@ -2,6 +2,7 @@
 // The token manager: the smart-card resource manager calls (context, card type, reader names)
 // and the reader devices, for the names and values a variation point supplies.
 #include "app/SingletonAutoPointer.h"
+#include "os/ExplicitCall.h"
 #include "os/OSManager.h"
 #include <windows.h>
 #include <winscard.h>
@@ -48,6 +49,34 @@ public:
     virtual ~IManagerVariationPointInterface() = default;
 };
 
+// The resource manager's functions, looked up by name once for the process: the smart-card
+// base components are an optional part of Windows 95 and 98, and a static import of
+// WinSCard.dll would keep the program from starting at all where they are missing.
+class CWinSCardApi {
+public:
+    static const CWinSCardApi& Get();
+    CWinSCardApi(const CWinSCardApi&) = delete;
+    CWinSCardApi& operator=(const CWinSCardApi&) = delete;
+
+    // False when the library or one of the functions is missing; GetLastError() then is the
+    // reason the lookup failed.
+    bool IsLoaded() const;
+
+    decltype(&::SCardEstablishContext) EstablishContext = nullptr;
+    decltype(&::SCardReleaseContext) ReleaseContext = nullptr;
+    decltype(&::SCardIntroduceCardTypeA) IntroduceCardType = nullptr;
+    decltype(&::SCardForgetCardTypeA) ForgetCardType = nullptr;
+    decltype(&::SCardListReadersA) ListReaders = nullptr;
+    decltype(&::SCardForgetReaderA) ForgetReader = nullptr;
+
+private:
+    CWinSCardApi();
+    template <class Function> void Resolve(Function& function, const char* name);
+
+    SEXPL_CALL::CLibrary library;
+    DWORD lookupError = ERROR_SUCCESS;
+};
+
 // Shared by the operations and the managers they build; the last holder deletes it.
 using CVariationPointPtr = std::shared_ptr<IManagerVariationPointInterface>;
 
@@ -66,8 +95,8 @@ public:
     // not yet answering is asked again for up to 30 seconds.
     SCARDCONTEXT EstablishContext();
     // Makes the card type known with its ATR alone; an existing one counts as success.
-    // Throws CZentavoManExcpt.
-    void IntroduceCardType();
+    // True when this call added it, false when it was there already. Throws CZentavoManExcpt.
+    bool IntroduceCardType();
     // Forgets the token readers, then the card type. Throws CZentavoManExcpt.
     void ForgetCardType();
     // Appends the reader names that start with prefix (every name for null).
@@ -90,6 +119,7 @@ public:
 private:
     bool IsNT() const { return osManager->IsNTPlatform(); }
 
+    const CWinSCardApi& api = CWinSCardApi::Get();
     SCARDCONTEXT context = 0;
     SDP::singleton_auto_pointer<SSETUPOS::COSManager> osManager;
     CVariationPointPtr variationPoint;

@@ -10,7 +10,8 @@
 //
 // Test switches: a REG_DWORD "ServiceExitCode" or "UnRegServerExitCode" under
 //   HKLM\SOFTWARE\Morvisk\TestSwitches\zvService
-// makes that command do nothing and exit with the given code.
+// makes that command do nothing and exit with the given code; a REG_DWORD "StartPendingMs"
+// there makes the started service report "start pending" for that many milliseconds first.
 #include <windows.h>
 
 #define SERVICE_NAME "Zentavo Service"
@@ -140,6 +141,11 @@ static void WINAPI ServiceMain(DWORD argc, LPSTR* argv) {
     if (!g_stopEvent) {
         ReportState(SERVICE_STOPPED);
         return;
+    }
+    DWORD pending = 0;
+    if (ReadSwitch("StartPendingMs", &pending)) {
+        ReportState(SERVICE_START_PENDING);
+        Sleep(pending);
     }
     ReportState(SERVICE_RUNNING);
     WaitForSingleObject(g_stopEvent, INFINITE);

@@ -34,12 +34,16 @@ std::string FillTwo(std::string format, const std::string& first, const std::str
     return format;
 }
 
-bool HandleListMessage(CReportList& list, UINT message, WPARAM wParam, LPARAM lParam) {
+bool HandleListMessage(CReportList& list, UINT message, WPARAM wParam, LPARAM lParam,
+                       INT_PTR& result) {
     if (message == WM_NOTIFY) {
         return list.OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     }
     if (message == CReportList::clearSelectionMessage) {
         list.ClearSelection(wParam);
+        // The number is also DM_SETDEFID: left unhandled, the system's dialog procedure would
+        // make the row index the default button.
+        result = TRUE;
         return true;
     }
     return false;
@@ -87,8 +91,8 @@ bool CSomeFilesFresherDlg::OnCommand(WORD id, WORD) {
     }
 }
 
-bool CSomeFilesFresherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&) {
-    return HandleListMessage(list, message, wParam, lParam);
+bool CSomeFilesFresherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    return HandleListMessage(list, message, wParam, lParam, result);
 }
 
 CDistributiveFilesDlg::CDistributiveFilesDlg(SSETUP::ISetupOperation& procedure)
@@ -136,8 +140,8 @@ bool CDistributiveFilesDlg::OnCommand(WORD id, WORD) {
     return false;
 }
 
-bool CDistributiveFilesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR&) {
-    return HandleListMessage(list, message, wParam, lParam);
+bool CDistributiveFilesDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    return HandleListMessage(list, message, wParam, lParam, result);
 }
 
 void CSetReadersCountDlg::OnInitDialog() {

@@ -88,7 +88,7 @@ private:
 class CSetReadersCountAbove10Dlg : public CReadersCountDlgBase {
 public:
     // The field takes at most 127 readers.
-    static const unsigned fieldLimit = 127;
+    static constexpr unsigned fieldLimit = 127;
 
     CSetReadersCountAbove10Dlg(unsigned maximum, unsigned current)
         : CReadersCountDlgBase(IDD_READERS_NUMBER, maximum, current) {}

@@ -58,6 +58,7 @@
 #define IDS_READERS_UPDATED 120
 #define IDS_NOT_9X 121
 #define IDS_READERS_NOT_UPDATED 122
+#define IDS_NO_SMARTCARD 123
 
 // Package description, English only.
 #define IDS_FILE_APIEX 129

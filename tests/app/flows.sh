@@ -60,16 +60,26 @@ for os in win95 winme; do
 done
 bb_run --os win98 -- 'C:\PKG\Morvisk.exe' /Q /ED /NORB
 expect_eq "with a display, /Q /ED hides the success box (installed: 1)" 1 "$BB_RC"
-# message_box OS EXIT-CODE: the box the program shows on OS, and the exit code of its OK.
+# message_box OS EXIT-CODE [ARGS...]: the box the program shows on OS (code page 1251 with
+# lang=ru), and the exit code of its OK.
 message_box() {
-    "$BB_MACHINE" start "$BB_M" --os "$1" --desktop 640x480 -- 'C:\PKG\Morvisk.exe' >/dev/null
-    bb_drive --os "$1" dump --title "$caption"
+    local m=(--os "$1" --lang "${lang:-en}") rc=$2
+    shift 2
+    "$BB_MACHINE" start "$BB_M" "${m[@]}" --desktop 640x480 -- 'C:\PKG\Morvisk.exe' "$@" >/dev/null
+    bb_drive "${m[@]}" dump --title "$caption"
     echo "$OUT" >"$tmp/box"
-    bb_drive --os "$1" click --title "$caption" 1 --exit
-    check "$1: OK ends the run with $2" has "^exit $2$"
+    bb_drive "${m[@]}" click --title "$caption" 1 --exit
+    check "${m[*]} $*: OK ends the run with $rc" has "^exit $rc$"
 }
 message_box winxp 3
 check "winxp: box 121" grep -qF "designed for Windows 98 and Me only!" "$tmp/box"
+# Without the smart-card components an install is refused, in either language.
+WINEDLLOVERRIDES=winscard= message_box win98 5 /Q /ED /LE
+check "no WinSCard: the box says why" grep -qF \
+    'Static "The smart card components of Windows are not installed. Install them first,' "$tmp/box"
+lang=ru caption="Установка драйверов Zentavo" WINEDLLOVERRIDES=winscard= message_box win98 5 /Q /ED /LR
+check "no WinSCard: the Russian box says why" grep -qF \
+    'Static "Компоненты Windows для работы со смарт-картами не установлены.' "$tmp/box"
 rm -f "$BB_C/PKG/zvERR.dll" "$BB_C/PKG/zvAPIEX.dll"
 message_box win98 5
 check "box 114 names the first missing file, in the order of the install" grep -qF \

@@ -47,10 +47,21 @@ check "a renamed program logs into Setup.v2.Log" test -s "$BB_C/OTHER/Setup.v2.L
 
 package golden_iccsp_refused
 flow critical-step-fails 5 /Q /NORB /LOG
+# A refused package says why: the signature, alone beside its provider, or the folder.
+rm "$BB_C/PKG/zvCSP.sig"
+flow refused-signature 5 /Q /LOG
+flow refused-folder 5 /Q /LOG /DISTR 'C:\NO\PKG'
 package current
 flow install 1 -q -log -norb
 flow uninstall 1 /Q /U /NORB /LOG
 flow uninstall-nothing-installed 5 /Q /U /LOG
+flow - 1 /Q /NORB
+# Without the smart-card components an uninstall removes the rest, and an install changes
+# nothing.
+WINEDLLOVERRIDES=winscard= flow no-winscard-uninstall 1 /Q /U /NORB /LOG
+find "$BB_C/windows" | sort >"$tmp/before"
+WINEDLLOVERRIDES=winscard= flow no-winscard-install 5 /Q /NORB /LOG
+check "without WinSCard the install changes no file" cmp -s "$tmp/before" <(find "$BB_C/windows" | sort)
 flow - 1 /Q /NORB
 package older
 flow older-package-quiet 0 /Q /LOG

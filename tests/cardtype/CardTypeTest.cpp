@@ -85,20 +85,21 @@ TEST_CASE("card-type steps: what they report, forget and leave, and their rollba
         const char* failing; // the stand-in's call made to fail with 80100001
         char without;        // 'A' the variation point has no ATR, 'P' no reader prefix
         const char* records;
+        bool performed;         // only a card type the step added is its own to roll back
         std::string state;      // afterwards, see State()
         const char* rollback;   // its records; null: not rolled back
         std::string rolledBack; // State() after it
     } const rows[] = {
         // clang-format off
-        {'I', nullptr, 0, "0/0 add 1", "S" + all, "0/0 forget 1", ": Other2 Z ZV1 / Other4 Zv3"},
-        {'A', nullptr, 0, "0/0 add 1", "S" + all, nullptr, ""},
-        {'I', "SCardIntroduceCardTypeA", 0, "80100001/3 add 1", all, nullptr, ""},
-        {'I', "SCardEstablishContext", 0, "80100001/2 add 1", all, nullptr, ""},
-        {'I', nullptr, 'A', "716/3 add 1", all, nullptr, ""},
-        {'R', nullptr, 0, "0/0 forget 2 | 0/0 forget 1", ": Other2 Z ZV1 / Other4", "0/0 add 1", "S: Other2 Z ZV1 / Other4"},
-        {'R', nullptr, 'P', "0/0 forget 2 | 0/0 forget 1", all, nullptr, ""},
-        {'R', "SCardForgetCardTypeA", 0, "80100001/4 forget 2 | 80100001/4 forget 1", "SU: Other2 Z ZV1 / Other4", "", "SU: Other2 Z ZV1 / Other4"},
-        {'R', "SCardListReadersA", 0, "0/0 forget 2 | 0/0 forget 1", all, nullptr, ""},
+        {'I', nullptr, 0, "0/0 add 1", true, "S" + all, "0/0 forget 1", ": Other2 Z ZV1 / Other4 Zv3"},
+        {'A', nullptr, 0, "0/0 add 1", false, "S" + all, "", "S" + all},
+        {'I', "SCardIntroduceCardTypeA", 0, "80100001/3 add 1", false, all, nullptr, ""},
+        {'I', "SCardEstablishContext", 0, "80100001/2 add 1", false, all, nullptr, ""},
+        {'I', nullptr, 'A', "716/3 add 1", false, all, nullptr, ""},
+        {'R', nullptr, 0, "0/0 forget 2 | 0/0 forget 1", true, ": Other2 Z ZV1 / Other4", "0/0 add 1", "S: Other2 Z ZV1 / Other4"},
+        {'R', nullptr, 'P', "0/0 forget 2 | 0/0 forget 1", true, all, nullptr, ""},
+        {'R', "SCardForgetCardTypeA", 0, "80100001/4 forget 2 | 80100001/4 forget 1", true, "SU: Other2 Z ZV1 / Other4", "", "SU: Other2 Z ZV1 / Other4"},
+        {'R', "SCardListReadersA", 0, "0/0 forget 2 | 0/0 forget 1", true, all, nullptr, ""},
         // clang-format on
     };
     const struct {
@@ -137,7 +138,7 @@ TEST_CASE("card-type steps: what they report, forget and leave, and their rollba
             step.reset(new SRegisterZentavo::CRegisterZentavo(point, true, true));
         }
         CHECK(step->Perform(listener.context));
-        CHECK(step->IsPerformed());
+        CHECK(step->IsPerformed() == row.performed);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, kFail);
         CHECK(listener.Taken() == row.records);
         CHECK(State() == row.state);
@@ -146,7 +147,7 @@ TEST_CASE("card-type steps: what they report, forget and leave, and their rollba
             CHECK_FALSE(opstest::ReadValue(HKEY_LOCAL_MACHINE, kCard, "ATRMask").exists);
         }
         if (row.rollback != nullptr) {
-            CHECK(step->Rollback(listener.context));
+            CHECK(step->Rollback(listener.context) == row.performed);
             CHECK_FALSE(step->IsPerformed());
             CHECK(listener.Taken() == row.rollback);
             CHECK(State() == row.rolledBack);

@@ -2,10 +2,11 @@
 // the system calls through which the product changes or reads the machine point here, at
 // wrappers that number every call and make the call numbered MORVISK_FAIL_AT fail the way
 // the real function fails (its failure result and last error). Every other call goes on to
-// the real function. Functions the product looks up at run time (the NT family's Setup API,
-// service manager and pending renames) are caught in GetProcAddress, which hands out the same
-// wrappers. When MORVISK_FAULT_TRACE names a file, each call is written to it as
-// "number name caller", so that a sweep can tell the call sites apart.
+// the real function. Functions the product looks up at run time (the smart-card resource
+// manager, the NT family's Setup API, service manager and pending renames) are caught in
+// GetProcAddress, which hands out the same wrappers. When MORVISK_FAULT_TRACE names a file,
+// each call is written to it as "number name caller", so that a sweep can tell the call
+// sites apart.
 #include "os/ImportPointer.h"
 #include <windows.h>
 #include <cfgmgr32.h>
@@ -197,18 +198,17 @@ FAULT("advapi32.dll", OpenServiceA, 12, nullptr, ERROR_ACCESS_DENIED)
 FAULT("advapi32.dll", StartServiceA, 12, FALSE, ERROR_ACCESS_DENIED)
 FAULT("advapi32.dll", ControlService, 12, FALSE, ERROR_ACCESS_DENIED)
 FAULT("advapi32.dll", QueryServiceStatus, 8, FALSE, ERROR_ACCESS_DENIED)
-// Smart-card resource manager.
-STUBBED_FAULT("winscard.dll", SCardEstablishContext, 16, SCARD_E_NO_SERVICE, 0)
-STUBBED_FAULT("winscard.dll", SCardListReadersA, 16, SCARD_E_NO_SERVICE, 0)
-STUBBED_FAULT("winscard.dll", SCardIntroduceCardTypeA, 32, SCARD_E_NO_SERVICE, 0)
-STUBBED_FAULT("winscard.dll", SCardForgetCardTypeA, 8, SCARD_E_NO_SERVICE, 0)
-STUBBED_FAULT("winscard.dll", SCardForgetReaderA, 8, SCARD_E_NO_SERVICE, 0)
 // Device installer (the NT family's drivers).
 FAULT("setupapi.dll", SetupDiGetClassDevsA, 16, INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY)
 FAULT("setupapi.dll", SetupDiCallClassInstaller, 12, FALSE, ERROR_ACCESS_DENIED)
 FAULT("setupapi.dll", SetupDiGetINFClassA, 20, FALSE, ERROR_FILE_NOT_FOUND)
-// Looked up at run time: the NT family's device installer, service manager and pending
-// renames.
+// Looked up at run time: the smart-card resource manager, the NT family's device installer,
+// service manager and pending renames.
+SITE("winscard.dll", SCardEstablishContext, SCARD_E_NO_SERVICE, 0)
+SITE("winscard.dll", SCardListReadersA, SCARD_E_NO_SERVICE, 0)
+SITE("winscard.dll", SCardIntroduceCardTypeA, SCARD_E_NO_SERVICE, 0)
+SITE("winscard.dll", SCardForgetCardTypeA, SCARD_E_NO_SERVICE, 0)
+SITE("winscard.dll", SCardForgetReaderA, SCARD_E_NO_SERVICE, 0)
 SITE("setupapi.dll", SetupDiCreateDeviceInfoList, INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY)
 SITE("setupapi.dll", SetupDiCreateDeviceInfoA, FALSE, ERROR_NOT_ENOUGH_MEMORY)
 SITE("setupapi.dll", SetupDiRegisterDeviceInfo, FALSE, ERROR_ACCESS_DENIED)
@@ -244,6 +244,11 @@ template <typename F, const CSite& site> FARPROC LookedUpWrapper() {
 #define LOOKED_UP(name) {#name, LookedUpWrapper<decltype(&name), site_##name>()}
 // clang-format on
 const CLookedUp lookedUp[] = {
+    LOOKED_UP(SCardEstablishContext),
+    LOOKED_UP(SCardListReadersA),
+    LOOKED_UP(SCardIntroduceCardTypeA),
+    LOOKED_UP(SCardForgetCardTypeA),
+    LOOKED_UP(SCardForgetReaderA),
     LOOKED_UP(SetupDiGetINFClassA),
     LOOKED_UP(SetupDiCreateDeviceInfoList),
     LOOKED_UP(SetupDiCreateDeviceInfoA),

@@ -348,28 +348,36 @@ TEST_CASE("service install, rolled back, refused, and its removal") {
     // Makes the sample service's registration exit with its code.
     const char* const switches = "SOFTWARE\\Morvisk\\TestSwitches\\zvService";
     const struct {
-        bool earlierService;
+        char earlier;   // 'S' a service installed before, 'F' only its executable in place
         DWORD exitCode; // of the registration
         bool laterStepFails;
-        DWORD stateAfter;
+        DWORD stateAfter;  // right after the install: its waits must have seen it there
         const char* story; // "action:succeeded:code" of the install's records
     } rows[] = {
-        {false, 0, false, SERVICE_RUNNING, "3:fail:1060 2:fail:-1 1:ok:0 4:ok:0 "},
-        {false, 0, true, ERROR_SERVICE_DOES_NOT_EXIST, ""},
-        {true, 0, true, SERVICE_STOPPED, ""}, // the earlier one comes back, not started
-        {false, 5, false, ERROR_SERVICE_DOES_NOT_EXIST, "1:fail:5 "},
+        {0, 0, false, SERVICE_RUNNING, "3:fail:1060 2:fail:-1 1:ok:0 4:ok:0 "},
+        {0, 0, true, ERROR_SERVICE_DOES_NOT_EXIST, ""},
+        {'S', 0, true, SERVICE_STOPPED, ""}, // the earlier one comes back, not started
+        {0, 5, false, ERROR_SERVICE_DOES_NOT_EXIST, "1:fail:5 "},
+        {'F', 0, true, ERROR_SERVICE_DOES_NOT_EXIST, ""}, // no service made up by the rollback
     };
     for (const auto& row : rows) {
         INFO("state " << row.stateAfter << ", story " << row.story);
         CCase c;
+        Remove(target);
         REQUIRE(ServiceState() == ERROR_SERVICE_DOES_NOT_EXIST);
-        if (row.earlierService) {
+        if (row.earlier == 'S') {
             REQUIRE(
                 CInstallATLService(source, target.c_str(), "Zentavo Service").Perform(c.context));
             c.services.records.clear();
+        } else if (row.earlier == 'F') {
+            REQUIRE(CopyFileA(source, target.c_str(), FALSE));
         }
         if (row.exitCode != 0) {
             PutValue(kRoot, switches, "ServiceExitCode", REG_DWORD, Dword(row.exitCode));
+        }
+        if (row.stateAfter == SERVICE_RUNNING) {
+            // The service reports "start pending" for a while before it runs.
+            PutValue(kRoot, switches, "StartPendingMs", REG_DWORD, Dword(3000));
         }
         SSETUP::COperationSet procedure(
             true, new CInstallATLService(source, target.c_str(), "Zentavo Service"),

@@ -1,8 +1,10 @@
 // Device operations on root devices of the reader INF's class (beside this program), with
 // the stand-in setupapi.dll for what Wine lacks.
 #include "ops/DeviceInfoSet.h"
+#include "ops/InstallFile.h"
 #include "ops/PnpDriver.h"
 #include "tests/lib/TestFiles.h"
+#include "tests/ops/RecordingClient.h"
 #include "tests/ops/RegistryTestKeys.h"
 #include <doctest/doctest.h>
 #include <algorithm>
@@ -30,8 +32,8 @@ GUID ReaderClass(char (&name)[64]) {
     return guid;
 }
 
-// The first hardware ID of every device of the reader class, sorted; with removeAll, the
-// devices go.
+// The first hardware ID of every device of the reader class ("-" for a device without any),
+// sorted; with removeAll, the devices go.
 std::string Devices(bool removeAll = false) {
     char name[64] = {};
     const GUID guid = ReaderClass(name);
@@ -43,7 +45,7 @@ std::string Devices(bool removeAll = false) {
         char id[1024] = {};
         SetupDiGetDeviceRegistryPropertyA(set, &device, SPDRP_HARDWAREID, nullptr,
                                           reinterpret_cast<BYTE*>(id), sizeof(id) - 2, nullptr);
-        ids.push_back(id);
+        ids.push_back(id[0] != '\0' ? id : "-");
         if (removeAll) {
             SetupDiCallClassInstaller(DIF_REMOVE, set, &device);
         }
@@ -114,6 +116,7 @@ TEST_CASE("devices removed, installed and reinstalled, and their rollback") {
         {"register 2 all", "", "", true, true, true, "*ZV0001 *ZV0001", ""},
         {"reinstall 2", "*ZV0001 *ZV0001 *ZV0001", "11", false, false, true, "*ZV0001 *ZV0001 *ZV0001", nullptr},
         {"reinstall 2", "*ZV0001 *ZV0001 *ZV0001", "", false, true, true, "*ZV0001 *ZV0001 +files", nullptr},
+        {"reinstall 2 declined", "*ZV0001 *ZV0001", "", false, true, true, "*ZV0001 *ZV0001", nullptr},
         {"uninstall", "*ZV0001 OTHER +files", "", false, true, true, "OTHER", nullptr},
         // clang-format on
     };
@@ -153,7 +156,13 @@ TEST_CASE("devices removed, installed and reinstalled, and their rollback") {
             return Devices() +
                    (testfiles::Exists(sysInf) && testfiles::Exists(sysSys) ? " +files" : "");
         };
-        SSETUP::CContextDefault context(nullptr);
+        // "declined": the client answers that no file is to be installed.
+        opstest::CRecordingClient client;
+        opstest::CQueryAnswerer<SSETUP::CInstallFile::IInstallFileNeededQuery,
+                                SSETUP::CInstallFile::CQueryRecord>
+            installQuery{client};
+        installQuery.answer = !(words >> name && name == "declined");
+        SSETUP::CContextDefault context(&client);
         CHECK(step->Perform(context) == row.result);
         CHECK(step->IsPerformed() == row.performed);
         CHECK(context.IsRebootNeeded() == (row.reboot && row.result));

@@ -8,8 +8,9 @@
 
 TEST_CASE("reader-count text: whole numbers from 0 to the limit, empty as 0") {
     // The count wanted, -1 where the text is refused and the count left as it was.
-    const std::pair<const char*, int> cases[] = {
-        {"", 0}, {"127", 127}, {"128", -1}, {"-5", -1}, {"7 ", -1}, {"+", -1}, {"4294967301", -1}};
+    const std::pair<const char*, int> cases[] = {{"", 0},      {"0", 0},    {"1", 1},
+                                                 {"127", 127}, {"128", -1}, {"-5", -1},
+                                                 {"7 ", -1},   {"+", -1},   {"4294967301", -1}};
     for (const auto& c : cases) {
         CAPTURE(c.first);
         unsigned count = 55;

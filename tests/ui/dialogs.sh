@@ -54,13 +54,13 @@ for lang in en ru; do
     host $lang "${some[@]}"
     $en && see 201 'defid=1007 ' '^control 1007 .* visible=1 enabled=1 ' &&
         check "201: rows" test "$(rows)" = '0 "zvAPI.dll" "2.0.0.0" "1.0.0.1"|1 "zvCSP.dll" "3.1.0.0" "-"|'
-    # Only new modules answers 2; closing the question cancels.
-    $en && finish fresher_some 2 click 1007
+    # A row chosen, Enter still answers Only new modules (2); closing the question cancels.
+    $en && drive select "${sel[@]}" 1003 1 && finish fresher_some 2 key RETURN
     $en || finish fresher_some 3 close
-    # Every compared file newer: no Only new, Enter cancels.
+    # Every compared file newer: no Only new, Enter cancels, also with the row chosen.
     sel=(--id 1002 "${any[@]}")
     host $lang fresher all 'zvIFDH.sys/1.0.0.0/1.2.0.0'
-    $en && see 203 '^control 1007 .* visible=0 enabled=0 '
+    $en && see 203 '^control 1007 .* visible=0 enabled=0 ' && drive select "${sel[@]}" 1003 0
     finish fresher_all 3 key RETURN
 
     # The package's modules: a file without a version shows -.
