@@ -86,6 +86,8 @@ CMainInstall::CMainInstall() {
                             static_cast<IRegATLServiceNotify*>(this));
     interfaceTable.Register(IRegisterZentavoNotify::InterfaceName,
                             static_cast<IRegisterZentavoNotify*>(this));
+    interfaceTable.Register(IEarlierWorkNotify::InterfaceName,
+                            static_cast<IEarlierWorkNotify*>(this));
 }
 
 CMainInstall::~CMainInstall() = default;
@@ -234,6 +236,29 @@ void CMainInstall::RefusePackage(HWND owner, const std::string& missingPath) {
                      GetMessageCaption().c_str(), errorStyle, 1);
 }
 
+DWORD CMainInstall::GetMachineLockLimit() const {
+    return CMachineLock::DefaultLimitMs;
+}
+
+bool CMainInstall::TakeMachineLock(CMachineLock& lock, UINT waitDialog) {
+    SDP::singleton_auto_pointer<COptions> options;
+    CRunDummyDialogBox pleaseWait;
+    const bool taken = lock.Acquire(GetMachineLockLimit(), [&]() {
+        log.Printf("Another copy of Zentavo drivers setup is changing the system. Waiting for it "
+                   "... \n");
+        if (!options->IsQuiet()) {
+            pleaseWait.Create(waitDialog, nullptr);
+        }
+    });
+    pleaseWait.Destroy();
+    if (!taken) {
+        log.Printf("Another copy of Zentavo drivers setup is still running. Waited %lu minutes, "
+                   "giving up !!! \n",
+                   static_cast<unsigned long>(GetMachineLockLimit() / 60000));
+    }
+    return taken;
+}
+
 bool CMainInstall::PerformProcedure(SSETUP::ISetupOperation& procedure,
                                     SSETUP::CContextDefault& context) {
     // The operation framework lets failures of its layers pass; one that reaches here ends
@@ -262,6 +287,12 @@ int CMainInstall::InstallDrivers(HWND) {
                          GetMessageCaption().c_str(), errorStyle, 1);
         return RESULT_FAILED;
     }
+    CMachineLock lock;
+    if (!TakeMachineLock(lock, IDD_INSTALL_WAIT)) {
+        ShowErrorMessage(nullptr, SLANG::LoadText(IDS_INSTALL_FAILED).c_str(),
+                         GetMessageCaption().c_str(), errorStyle, 1);
+        return RESULT_FAILED;
+    }
     std::unique_ptr<SSETUP::ISetupOperation> procedure;
     try {
         procedure = CreateInstallProcedure();
@@ -283,6 +314,7 @@ int CMainInstall::InstallDrivers(HWND) {
         pleaseWait.Create(IDD_INSTALL_WAIT, nullptr);
     }
     const bool ok = PerformProcedure(*procedure, context);
+    lock.Release();
     rc = !ok ? RESULT_FAILED : context.IsRebootNeeded() ? RESULT_REBOOT_NEEDED : RESULT_DONE;
     if (!options->IsQuiet()) {
         pleaseWait.Destroy();
@@ -352,6 +384,12 @@ int CMainInstall::UninstallDrivers() {
     int rc = RESULT_DONE;
     reportUninstallFailure = true;
     uninstallAbortReason = 0;
+    CMachineLock lock;
+    if (!TakeMachineLock(lock, IDD_UNINSTALL_WAIT)) {
+        ShowErrorMessage(nullptr, SLANG::LoadText(IDS_UNINSTALL_FAILED).c_str(),
+                         GetMessageCaption().c_str(), errorStyle, 1);
+        return RESULT_FAILED;
+    }
     std::unique_ptr<SSETUP::ISetupOperation> procedure;
     try {
         procedure = CreateUninstallProcedure();
@@ -370,6 +408,7 @@ int CMainInstall::UninstallDrivers() {
         pleaseWait.Create(IDD_UNINSTALL_WAIT, nullptr);
     }
     const bool ok = PerformProcedure(*procedure, context);
+    lock.Release();
     if (!ok) {
         rc = uninstallAbortReason == 1 ? RESULT_UNINSTALL_REFUSED : RESULT_FAILED;
     } else {

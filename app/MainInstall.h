@@ -3,6 +3,7 @@
 // uninstall and reader-count flows, messages, log and restart. It is also the client of every
 // notification and needed-query of the operations.
 #include "app/AlreadyLaunched.h"
+#include "app/MachineLock.h"
 #include "app/SingletonAutoPointer.h"
 #include "install/CheckZentavoKey.h"
 #include "install/InstallFactory.h"
@@ -54,7 +55,8 @@ class CMainInstall : public SLITEDRV::CCheckZentavoKey::INotifyZentavoKey,
                      public SSETUPREG::CInstallRegStringValue::IInstallRegSTRINGValueNotify,
                      public SSETUPCOMDLL::IUnregsiterCOMModuleNotify,
                      public SRegATLService::IRegATLServiceNotify,
-                     public SRegisterZentavo::IRegisterZentavoNotify {
+                     public SRegisterZentavo::IRegisterZentavoNotify,
+                     public SSETUP::CEarlierWork::IEarlierWorkNotify {
 public:
     // The name policy of the single-instance guard.
     class CGetAllreadyLaunchedMutexName {
@@ -113,6 +115,7 @@ public:
     void Notify(const SSETUPCOMDLL::IUnregsiterCOMModuleNotify::CNotifyRecord& record) override;
     void Notify(const SRegATLService::ServiceEvent& record) override;
     void Notify(const SRegisterZentavo::TokenRegistrationEvent& record) override;
+    void Notify(const SSETUP::CEarlierWork::CNotifyRecord& record) override;
 
 protected:
     // The procedures of the flows, from the process-wide factory; throw when the driver
@@ -125,6 +128,8 @@ protected:
 
     // The gate of the run; a test build that drives the NT-family flows opens it.
     virtual bool IsWindows9xFamily() const;
+    // How long a flow waits for another copy that is changing the machine.
+    virtual DWORD GetMachineLockLimit() const;
 
 private:
     using CInstanceGuard = STools::CAlreadyLaunched<CGetAllreadyLaunchedMutexName>;
@@ -136,6 +141,10 @@ private:
     // The rollback of a value could not put its previous state back.
     void LogValueRestoreFailed(const std::string& root, const std::string& keyPath,
                                const std::string& name);
+    // Takes the machine lock for a flow that is about to read the machine and change it; while
+    // another copy holds it, the log says so and an interactive run shows the please-wait
+    // window waitDialog. False, after a log line, when the other copy did not finish in time.
+    bool TakeMachineLock(CMachineLock& lock, UINT waitDialog);
     // Runs the procedure; false when it failed or a failure was thrown out of it.
     bool PerformProcedure(SSETUP::ISetupOperation& procedure, SSETUP::CContextDefault& context);
 

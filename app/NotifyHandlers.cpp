@@ -106,6 +106,30 @@ void CMainInstall::Notify(const SLITEDRV::CCheckZentavoKey::TokenKeyCheckEvent&)
     uninstallAbortReason = 1;
 }
 
+void CMainInstall::Notify(const SSETUP::CEarlierWork::CNotifyRecord& record) {
+    const char* const target = record.target.c_str();
+    switch (record.kind) {
+    case SSETUP::CEarlierWork::KindRename:
+        log.Printf(
+            "Replacing of '%s' by '%s' at system start, left by an earlier run, is cancelled "
+            "!!! \n",
+            target, record.source.c_str());
+        break;
+    case SSETUP::CEarlierWork::KindDeletion:
+        log.Printf("Deleting of '%s' at system start, left by an earlier run, is cancelled !!! \n",
+                   target);
+        break;
+    case SSETUP::CEarlierWork::KindRegistration:
+        log.Printf(
+            "Registering of COM Module '%s' at system start ( '%s' ), left by an earlier run, "
+            "is cancelled !!! \n",
+            target, record.source.c_str());
+        break;
+    default:
+        break;
+    }
+}
+
 void CMainInstall::Notify(const SSETUP::CInstallFile::CNotifyRecord& record) {
     const std::string source = record.operation->GetSourcePath();
     const std::string target = record.operation->GetTargetPath();

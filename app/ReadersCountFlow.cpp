@@ -65,8 +65,11 @@ void CMainDialog::ChangeReadersCount(HWND mainDialog) {
         }
         {
             CWaitCursor waitCursor;
+            // Not while another copy changes the machine; the window stays drawn meanwhile.
+            SINSTALL::CMachineLock lock;
             try {
-                changed = factory->SetReadersCount(chosen, &rebootNeeded);
+                changed = lock.Acquire(SINSTALL::CMachineLock::DefaultLimitMs, []() {}) &&
+                          factory->SetReadersCount(chosen, &rebootNeeded);
             } catch (...) {
                 changed = false;
             }

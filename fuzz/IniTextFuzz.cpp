@@ -122,15 +122,15 @@ private:
     std::string Line(size_t n) const {
         return text.substr(lines[n].begin, lines[n].end - lines[n].begin);
     }
+    // The first character other than blanks is '['; the name runs to the next ']' or the end.
     bool IsHeader(size_t n, std::string* name = nullptr) const {
         const std::string line = Line(n);
-        const size_t open = line.find('[');
-        const size_t close = open == std::string::npos ? open : line.find(']', open + 1);
-        if (close == std::string::npos) {
+        const size_t open = line.find_first_not_of(" \t");
+        if (open == std::string::npos || line[open] != '[') {
             return false;
         }
         if (name != nullptr) {
-            *name = line.substr(open + 1, close - open - 1);
+            *name = line.substr(open + 1, line.find(']', open + 1) - open - 1);
         }
         return true;
     }
@@ -202,6 +202,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             "an entry is found exactly when the text holds one", file);
     Require(!removed || SameEdit(removal, expectedRemoval),
             "the removed line is the first matching entry line", file);
+
+    // The removal by a match finds the same line, and putting it back gives the text back.
+    CTextEdit matched;
+    const bool found = text.RemoveMatching(
+        section,
+        [&key, &value](const std::string& k, const std::string& v) {
+            return SWININIT::CompareForm(k, Upper()) == SWININIT::CompareForm(key, Upper()) &&
+                   SWININIT::CompareForm(v, Upper()) == SWININIT::CompareForm(value, Upper());
+        },
+        &matched);
+    Require(found == removed && (!found || SameEdit(matched, removal)),
+            "the removal by a match agrees with the removal by key and value", file);
+    if (found) {
+        const std::string without = Applied(body, matched);
+        const CIniText withoutText(without.data(), without.size(), Upper());
+        const std::string line = body.substr(matched.at, matched.erase);
+        Require(Applied(without, withoutText.PutBack(section, matched.at, line)) == body,
+                "a removed line put back gives every byte back", file);
+    }
 
     const CTextEdit add = text.AddEntry(section, key, value);
     Require(SameEdit(add, reference.Add(section, key, value)),

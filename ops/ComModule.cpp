@@ -67,6 +67,16 @@ void UndoRegistration(std::string& runOnceValueName, const std::string& modulePa
     }
 }
 
+// Takes out the restart work an earlier run left for the module, then unregisters the module
+// in place; true when it gets its registration back if this run does not stay. A module that
+// an earlier uninstall was to delete at the restart is unregistered already.
+bool UnregisterOldModule(SSETUP::CEarlierWork& earlierWork, SSETUP::IContext& context,
+                         SSETUPOS::IOsDependOperations& os, const std::string& path) {
+    earlierWork.CancelFor(context, path);
+    return !earlierWork.CancelledDeletion() && os.FileExists(path.c_str()) &&
+           UnregisterWithRegSvr32(path.c_str());
+}
+
 } // namespace
 
 DWORD RunProcess(const char* exePath, const char* arguments) {
@@ -169,8 +179,7 @@ bool CInstallCOMDLL::Perform(SSETUP::IContext& context) {
     }
     const std::string target = GetModulePath();
     // The module already there is unregistered while it is still in place.
-    oldModuleUnregistered =
-        Os().FileExists(target.c_str()) && UnregisterWithRegSvr32(target.c_str());
+    oldModuleUnregistered = UnregisterOldModule(earlierWork, context, Os(), target);
     if (!fileOperation->Perform(context)) {
         RestoreOldModule(context);
         Notify(context, IRegisterCOMModuleNotify::ResultFailed, RunResultUndefined);
@@ -226,7 +235,7 @@ bool CInstallCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
         RegisterWithRegSvr32(GetModulePath().c_str());
         oldModuleUnregistered = false;
     }
-    return result;
+    return earlierWork.Restore() && result;
 }
 
 void CInstallCOMDLL::Accept(SSetupVisitor::IVisitor& visitor) {
@@ -255,8 +264,7 @@ bool CRegisterCOMDLL::Perform(SSETUP::IContext& context) {
     if (IsPerformed()) {
         return false;
     }
-    oldModuleUnregistered =
-        Os().FileExists(modulePath.c_str()) && UnregisterWithRegSvr32(modulePath.c_str());
+    oldModuleUnregistered = UnregisterOldModule(earlierWork, context, Os(), modulePath);
     SSETUP::SHelpers::CCareOfNullOperation inner(operation.get());
     if (!inner.Perform(context)) {
         RestoreOldModule(context);
@@ -312,7 +320,7 @@ bool CRegisterCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
         RegisterWithRegSvr32(modulePath.c_str());
         oldModuleUnregistered = false;
     }
-    return result;
+    return earlierWork.Restore() && result;
 }
 
 void CRegisterCOMDLL::Accept(SSetupVisitor::IVisitor& visitor) {
@@ -345,6 +353,8 @@ bool CDeinstallCOMDLL::Perform(SSETUP::IContext& context) {
         if (!ok) {
             // The file stays: so does its registration.
             RegisterWithRegSvr32(path.c_str());
+        } else {
+            earlierWork.CancelRegistrationsOf(context, path);
         }
     }
     const IUnregsiterCOMModuleNotify::CNotifyRecord record = {path, ok, true};
@@ -357,7 +367,8 @@ bool CDeinstallCOMDLL::Rollback(SSETUP::IContext& context) {
     if (!IsPerformed()) {
         return false;
     }
-    const bool result = fileOperation->Rollback(context);
+    const bool registrationsBack = earlierWork.Restore();
+    const bool result = fileOperation->Rollback(context) && registrationsBack;
     RegisterInProcess(fileOperation->GetPath().c_str());
     performed = false;
     return result;

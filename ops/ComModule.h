@@ -132,6 +132,7 @@ private:
     bool isCritical;
     // The module that was there before was unregistered and awaits its registration back.
     bool oldModuleUnregistered = false;
+    SSETUP::CEarlierWork earlierWork;
 };
 
 // Registers a module after an optional inner operation (typically the file installs that
@@ -164,9 +165,11 @@ private:
     const std::string modulePath;
     std::unique_ptr<SSETUP::ISetupOperation> operation;
     bool oldModuleUnregistered = false;
+    SSETUP::CEarlierWork earlierWork;
 };
 
-// Unregisters a module and deletes its file with its own file deinstall.
+// Unregisters a module and deletes its file with its own file deinstall, and takes out the
+// RunOnce commands that would register it again at the restart.
 class CDeinstallCOMDLL : public SSETUP::CSetupOperationsDefault {
 public:
     CDeinstallCOMDLL(const char* modulePath, bool isCritical);
@@ -180,6 +183,8 @@ public:
 private:
     std::unique_ptr<SSETUP::CDeinstallFile> fileOperation;
     bool isCritical;
+    // The module's registrations that an earlier install left for the restart.
+    SSETUP::CEarlierWork earlierWork;
 };
 
 } // namespace SSETUPCOMDLL

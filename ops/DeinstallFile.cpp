@@ -15,38 +15,48 @@ bool CDeinstallFile::Perform(IContext& context) {
         return true;
     }
     SSETUPOS::IOsDependOperations& os = Os();
+    earlierWork.CancelFor(context, path);
     if (!os.FileExists(path.c_str())) {
-        // Nothing to delete, unless the file could not even be looked for.
+        // Nothing to delete, unless the file could not even be looked for; what the restart
+        // would have brought back is taken out all the same.
         if (!SSETUPOS::FoundNothing(GetLastError())) {
+            earlierWork.Restore();
             Notify(context, ResultFailed);
+            return false;
         }
-        return false;
+        performed = !earlierWork.IsEmpty();
+        return performed;
     }
     backupPath = os.BackupToTempFolder(path.c_str(), false);
-    if (backupPath.empty()) {
-        // A file that cannot be backed up is never deleted.
-        Notify(context, ResultFailed);
-        return false;
-    }
     bool result = false;
-    if (os.RemoveFile(path.c_str())) {
+    if (!backupPath.empty() && os.RemoveFile(path.c_str())) {
         Notify(context, ResultDeleted);
         result = true;
     } else {
-        // In use: the deletion waits for the restart, and its rollback is a cancel, not a
-        // restore, so the backup is of no further use.
-        os.RemoveFile(backupPath.c_str());
-        backupPath.clear();
-        deleteScheduled = true;
-        result = os.MoveFileAtReboot(path.c_str(), nullptr);
-        Notify(context, result ? ResultAtReboot : ResultFailed);
-        // Only a deletion that was written down needs the restart.
-        if (result) {
-            context.SetRebootNeeded(true);
+        // In use, or without a copy to bring back: the file stays until the restart, and the
+        // rollback of a deletion scheduled then is a cancel, not a restore.
+        if (!backupPath.empty()) {
+            os.RemoveFile(backupPath.c_str());
+            backupPath.clear();
         }
+        result = DeleteAtReboot(context);
+    }
+    if (!result) {
+        earlierWork.Restore();
     }
     performed = result;
     return result;
+}
+
+bool CDeinstallFile::DeleteAtReboot(IContext& context) {
+    deleteScheduled = true;
+    const bool scheduled = Os().MoveFileAtReboot(path.c_str(), nullptr);
+    Notify(context, scheduled ? ResultAtReboot : ResultFailed);
+    // Only a deletion that was written down needs the restart.
+    if (scheduled) {
+        context.SetRebootNeeded(true);
+    }
+    return scheduled;
 }
 
 bool CDeinstallFile::Rollback(IContext&) {
@@ -65,7 +75,10 @@ bool CDeinstallFile::Rollback(IContext&) {
         if (result) {
             deleteScheduled = false;
         }
+    } else {
+        result = true;
     }
+    result = earlierWork.Restore() && result;
     performed = false;
     return result;
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Removes one installed file, keeping a backup for the rollback; a file in use is deleted at
-// the next restart instead.
+// Removes one installed file, keeping a backup for the rollback; a file in use, or one that
+// cannot be backed up, is deleted at the next restart instead. Restart work an earlier run
+// left for the file is taken out first.
+#include "ops/EarlierWork.h"
 #include "setup/Context.h"
 #include "setup/SetupOperation.h"
 #include <string>
@@ -65,11 +67,14 @@ public:
 
 private:
     void Notify(IContext& context, int result) const;
+    // Schedules the deletion at the restart; false when it cannot be.
+    bool DeleteAtReboot(IContext& context);
 
     const std::string path;
     const bool isCritical;
     std::string backupPath;
     bool deleteScheduled = false;
+    CEarlierWork earlierWork;
 };
 
 } // namespace SSETUP

@@ -37,45 +37,53 @@ bool CInstallFile::Perform(IContext& context) {
     }
     SSETUPOS::IOsDependOperations& os = Os();
     if (os.FileExists(sourcePath.c_str())) {
+        earlierWork.CancelFor(context, targetPath);
         const bool targetExists = os.FileExists(targetPath.c_str());
         if (!targetExists && !SSETUPOS::FoundNothing(GetLastError())) {
             // Not known to be new: overwritten without a copy, or deleted by the rollback.
+            earlierWork.Restore();
             Notify(context, ResultFailed, std::string());
             return false;
         }
         if (targetExists) {
             backupPath = os.BackupToTempFolder(targetPath.c_str(), false);
-            if (backupPath.empty()) {
-                // Overwritten without a copy, the previous file could never be put back.
-                Notify(context, ResultFailed, std::string());
-                return false;
-            }
         }
-        if (os.CopyFileTo(sourcePath.c_str(), targetPath.c_str(), true)) {
+        // Overwritten without a copy, the previous file could never be put back: it is
+        // replaced at the restart instead, which leaves it as it is until then.
+        if ((!targetExists || !backupPath.empty()) &&
+            os.CopyFileTo(sourcePath.c_str(), targetPath.c_str(), true)) {
             createdTarget = !targetExists;
             Notify(context, ResultCopied, std::string());
             performed = true;
             return true;
         }
-        // The target is in use: a copy beside it replaces it at the next restart.
-        pendingTempPath = os.CopyToUniqueName(sourcePath.c_str(), FolderOf(targetPath).c_str());
-        if (!pendingTempPath.empty() &&
-            os.MoveFileAtReboot(pendingTempPath.c_str(), targetPath.c_str())) {
-            // The target stays as it is until the restart: the rollback only cancels the
-            // rename and has nothing to copy back over a file in use.
-            backupPath.clear();
-            context.SetRebootNeeded(true);
-            Notify(context, ResultAtReboot, pendingTempPath);
-            performed = true;
+        if (ReplaceAtReboot(context)) {
             return true;
         }
-        if (!pendingTempPath.empty()) {
-            // Nothing will ever use the copy: the restart would not rename it.
-            os.RemoveFile(pendingTempPath.c_str());
-            pendingTempPath.clear();
-        }
+        earlierWork.Restore();
     }
     Notify(context, ResultFailed, std::string());
+    return false;
+}
+
+bool CInstallFile::ReplaceAtReboot(IContext& context) {
+    SSETUPOS::IOsDependOperations& os = Os();
+    pendingTempPath = os.CopyToUniqueName(sourcePath.c_str(), FolderOf(targetPath).c_str());
+    if (!pendingTempPath.empty() &&
+        os.MoveFileAtReboot(pendingTempPath.c_str(), targetPath.c_str())) {
+        // The target stays as it is until the restart: the rollback only cancels the
+        // rename and has nothing to copy back over a file in use.
+        backupPath.clear();
+        context.SetRebootNeeded(true);
+        Notify(context, ResultAtReboot, pendingTempPath);
+        performed = true;
+        return true;
+    }
+    if (!pendingTempPath.empty()) {
+        // Nothing will ever use the copy: the restart would not rename it.
+        Os().RemoveFile(pendingTempPath.c_str());
+        pendingTempPath.clear();
+    }
     return false;
 }
 
@@ -107,6 +115,9 @@ bool CInstallFile::Rollback(IContext& context) {
             Notify(context, ResultUndoFailed, std::string());
         }
         createdTarget = false;
+    }
+    if (!earlierWork.IsEmpty()) {
+        result = earlierWork.Restore() && result;
     }
     performed = false;
     return result;

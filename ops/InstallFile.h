@@ -1,6 +1,9 @@
 #pragma once
 // Copies one file of the distributive to its place, keeping a backup of the file it replaces;
-// a target in use is replaced at the next restart through a temporary copy beside it.
+// a target in use, or one that cannot be backed up, is replaced at the next restart through a
+// temporary copy beside it. Restart work an earlier run left for the target is taken out
+// first.
+#include "ops/EarlierWork.h"
 #include "setup/Context.h"
 #include "setup/SetupOperation.h"
 #include <string>
@@ -81,8 +84,12 @@ private:
     bool RestoreBackup();
     void Notify(IContext& context, int result, const std::string& tempPath) const;
 
+    // Schedules the replacement at the restart; false when it cannot be.
+    bool ReplaceAtReboot(IContext& context);
+
     std::string backupPath;
     std::string pendingTempPath;
+    CEarlierWork earlierWork;
     // The copy made the target: the rollback removes it, there being nothing to put back.
     bool createdTarget = false;
     const std::string sourcePath;

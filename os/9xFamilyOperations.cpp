@@ -73,6 +73,51 @@ bool C9xFamilyOperations::CancelMoveFileAtReboot(const char* source, const char*
     return removed;
 }
 
+std::vector<CPendingWork> C9xFamilyOperations::TakeOutPendingWork(const CFileNames& names) {
+    std::vector<CPendingWork> taken;
+    // Opening the file for an edit would make it.
+    if (!FileExists(GetWininitPath().c_str())) {
+        return taken;
+    }
+    const auto isForFile = [&names](const std::string& key, const std::string& value) {
+        return lstrcmpiA(key.c_str(), kNoFile) == 0 ? names.Names(value) : names.Names(key);
+    };
+    try {
+        SWININIT::CIniFile wininit(GetWininitPath().c_str());
+        SWININIT::CIniFile::CRemovedLine line;
+        while (wininit.RemoveMatching(kRenameSection, isForFile, &line)) {
+            CPendingWork work;
+            const bool deletion = lstrcmpiA(line.key.c_str(), kNoFile) == 0;
+            work.target = deletion ? line.value : line.key;
+            work.source = deletion ? std::string() : line.value;
+            work.position = line.at;
+            work.entry = line.bytes;
+            taken.push_back(work);
+        }
+    } catch (const SWININIT::CIniException&) {
+        // A WININIT.INI that cannot be edited keeps what it holds.
+    }
+    // Nothing left for the restart: the file goes, as the restart would take it; putting a
+    // line back makes it again.
+    const std::string wininit = GetWininitPath();
+    if (!taken.empty() && HoldsOnlyEmptyRenameSection(wininit)) {
+        RemoveFile(wininit.c_str());
+    }
+    return taken;
+}
+
+bool C9xFamilyOperations::PutBackPendingWork(const CPendingWork& work) {
+    SWININIT::CIniFile::CRemovedLine line;
+    line.at = work.position;
+    line.bytes = work.entry;
+    try {
+        SWININIT::CIniFile(GetWininitPath().c_str()).PutBack(kRenameSection, line);
+    } catch (const SWININIT::CIniException&) {
+        return false;
+    }
+    return true;
+}
+
 bool C9xFamilyOperations::ShutdownSystem(UINT flags) {
     return ExitWindowsEx(flags, 0) != FALSE;
 }

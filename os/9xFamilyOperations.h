@@ -23,6 +23,10 @@ public:
     using RenameEdit = void (SWININIT::CIniFile::*)(const char*, const char*, const char*);
     bool EditRenameSection(const char* source, const char* target, RenameEdit edit);
 
+protected:
+    std::vector<CPendingWork> TakeOutPendingWork(const CFileNames& names) override;
+    bool PutBackPendingWork(const CPendingWork& work) override;
+
 private:
     // WININIT.INI was not there before this process scheduled a rename.
     bool createdWininit = false;

@@ -25,32 +25,53 @@ CUpperCase SystemUpperCase() {
     return upper;
 }
 
-bool PlanAdd(const CIniText& text, const std::string& section, const std::string& key,
-             const std::string& value, CTextEdit* edit) {
-    *edit = text.AddEntry(section, key, value);
-    return true;
-}
-
-bool PlanRemove(const CIniText& text, const std::string& section, const std::string& key,
-                const std::string& value, CTextEdit* edit) {
-    return text.RemoveEntry(section, key, value, edit);
-}
-
 } // namespace
 
 void CIniFile::AddEntry(const char* section, const char* key, const char* value) {
-    Edit(PlanAdd, section, key, value);
+    Edit([&](const CIniText& text, CTextEdit* edit) {
+        *edit = text.AddEntry(OrEmpty(section), OrEmpty(key), OrEmpty(value));
+        return true;
+    });
 }
 
 void CIniFile::RemoveEntry(const char* section, const char* key, const char* value) {
-    Edit(PlanRemove, section, key, value);
+    Edit([&](const CIniText& text, CTextEdit* edit) {
+        return text.RemoveEntry(OrEmpty(section), OrEmpty(key), OrEmpty(value), edit);
+    });
+}
+
+bool CIniFile::RemoveMatching(const char* section, const EntryMatch& match, CRemovedLine* removed) {
+    bool found = false;
+    Edit([&](const CIniText& text, CTextEdit* edit) {
+        found = text.RemoveMatching(
+            OrEmpty(section),
+            [&](const std::string& key, const std::string& value) {
+                removed->key = key;
+                removed->value = value;
+                return match(key, value);
+            },
+            edit);
+        if (found) {
+            removed->at = edit->at;
+            removed->bytes = text.Text(edit->at, edit->erase);
+        }
+        return found;
+    });
+    return found;
+}
+
+void CIniFile::PutBack(const char* section, const CRemovedLine& line) {
+    Edit([&](const CIniText& text, CTextEdit* edit) {
+        *edit = text.PutBack(OrEmpty(section), line.at, line.bytes);
+        return true;
+    });
 }
 
 // The file is mapped at its size, the change planned and made in the mapping, and the file
 // brought to its exact new size: a larger mapping grows it before anything moves; a cut
 // comes last, and when the system refuses it (another program maps the file), the change is
 // undone in the mapping, so the file is never left half edited.
-void CIniFile::Edit(Plan plan, const char* section, const char* key, const char* value) {
+void CIniFile::Edit(const Plan& plan) {
     CEditScope scope(*this);
     OpenFile();
     const DWORD oldSize = dataSize;
@@ -61,7 +82,7 @@ void CIniFile::Edit(Plan plan, const char* section, const char* key, const char*
     const CUpperCase upper = SystemUpperCase();
     const CIniText text(view != nullptr ? view : kNothing, oldSize, upper);
     CTextEdit edit;
-    if (!plan(text, OrEmpty(section), OrEmpty(key), OrEmpty(value), &edit)) {
+    if (!plan(text, &edit)) {
         return;
     }
     // A run of NUL bytes after the text goes; what follows the change moves by the difference.

@@ -2,6 +2,7 @@
 // Adds and removes key = value lines of an INI-style file (WININIT.INI) in place, through a
 // file mapping; every other byte of the file stays as it was.
 #include <windows.h>
+#include <functional>
 #include <string>
 
 namespace SWININIT {
@@ -37,10 +38,25 @@ public:
     // size; the file is then as it was.
     void RemoveEntry(const char* section, const char* key, const char* value);
 
+    // A line taken out of the file: its bytes with the line break, where it stood, and its
+    // key and value (trimmed of spaces).
+    struct CRemovedLine {
+        size_t at = 0;
+        std::string bytes;
+        std::string key;
+        std::string value;
+    };
+    using EntryMatch = std::function<bool(const std::string& key, const std::string& value)>;
+    // Removes the first entry of a section of that name that match wants; false when none.
+    bool RemoveMatching(const char* section, const EntryMatch& match, CRemovedLine* removed);
+    // Puts a removed line back where it stood (after the lines removed later are back), or
+    // at the end of the section when the file changed there.
+    void PutBack(const char* section, const CRemovedLine& line);
+
 private:
-    using Plan = bool (*)(const CIniText& text, const std::string& section, const std::string& key,
-                          const std::string& value, CTextEdit* edit);
-    void Edit(Plan plan, const char* section, const char* key, const char* value);
+    // Plans the change on the text; false when there is none to make.
+    using Plan = std::function<bool(const CIniText& text, CTextEdit* edit)>;
+    void Edit(const Plan& plan);
     void OpenFile();
     // Maps the first size bytes for writing; a larger size grows the file to it.
     void Map(DWORD size);

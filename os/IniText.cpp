@@ -101,9 +101,8 @@ size_t CIniText::NextLine(size_t lineBreak) const {
 
 CIniText::CLine CIniText::LineAt(size_t pos) const {
     const size_t end = FindLineBreak(pos);
-    const size_t open = Find(pos, end, '[');
     const size_t equals = Find(pos, end, '=');
-    return {pos, end, NextLine(end), open == end ? size : open, equals == end ? size : equals};
+    return {pos, end, NextLine(end), equals == end ? size : equals};
 }
 
 CIniText::CLine CIniText::NextHeader(size_t from) const {
@@ -119,7 +118,7 @@ CIniText::CLine CIniText::NextHeader(size_t from) const {
         }
         lineStart = line.next;
     }
-    return {size, size, size, size, size};
+    return {size, size, size, size};
 }
 
 bool CIniText::EndsInsideLine() const {
@@ -149,16 +148,19 @@ bool CIniText::Equals(CRange range, const std::string& upperText) const {
     return true;
 }
 
+// As the system reads the file at boot: a '[' elsewhere on a line ("note=see [Rename]")
+// opens no section.
 bool CIniText::IsSectionHeader(const CLine& line, CRange* name) const {
-    if (line.open == size) {
+    size_t open = line.begin;
+    while (open < line.end && (data[open] == ' ' || data[open] == '\t')) {
+        ++open;
+    }
+    if (open == line.end || data[open] != '[') {
         return false;
     }
-    const size_t nameBegin = line.open + 1;
+    const size_t nameBegin = open + 1;
     const void* close = std::memchr(data + nameBegin, ']', line.end - nameBegin);
-    if (close == nullptr) {
-        return false;
-    }
-    *name = Trimmed(nameBegin, static_cast<const char*>(close) - data);
+    *name = Trimmed(nameBegin, close ? static_cast<const char*>(close) - data : line.end);
     return true;
 }
 
@@ -173,7 +175,7 @@ CIniText::CLine CIniText::FindSection(const std::string& upperName, size_t from)
             return line;
         }
     }
-    return {size, size, size, size, size};
+    return {size, size, size, size};
 }
 
 size_t CIniText::FindInsertionPoint(const CLine& header) const {
@@ -196,6 +198,10 @@ size_t CIniText::FindInsertionPoint(const CLine& header) const {
 
 CTextEdit CIniText::AddEntry(const std::string& section, const std::string& key,
                              const std::string& value) const {
+    return AddLine(section, key + " = " + value + kLineBreak);
+}
+
+CTextEdit CIniText::AddLine(const std::string& section, const std::string& line) const {
     CTextEdit edit;
     const CLine header = FindSection(CompareForm(section, upper), 0);
     if (header.begin == size) {
@@ -208,8 +214,50 @@ CTextEdit CIniText::AddEntry(const std::string& section, const std::string& key,
     if (edit.at == size && EndsInsideLine()) {
         edit.insert = kLineBreak + edit.insert;
     }
-    edit.insert += key + " = " + value + kLineBreak;
+    edit.insert += line;
     return edit;
+}
+
+bool CIniText::RemoveMatching(const std::string& section, const EntryMatch& match,
+                              CTextEdit* edit) const {
+    const std::string upperName = CompareForm(section, upper);
+    bool inSection = false;
+    CRange name;
+    for (size_t pos = 0; pos < size;) {
+        const CLine line = LineAt(pos);
+        if (IsSectionHeader(line, &name)) {
+            inSection = Equals(name, upperName);
+        } else if (inSection && line.equals != size &&
+                   match(Text(Trimmed(line.begin, line.equals)),
+                         Text(Trimmed(line.equals + 1, line.end)))) {
+            edit->at = line.begin;
+            edit->erase = line.next - line.begin;
+            edit->insert.clear();
+            return true;
+        }
+        pos = line.next;
+    }
+    return false;
+}
+
+CTextEdit CIniText::PutBack(const std::string& section, size_t at, const std::string& line) const {
+    // Where it stood, when that is still the start of a line; else where an entry goes.
+    if (at <= size && (at == 0 || IsLineBreak(data[at - 1]))) {
+        CTextEdit edit;
+        edit.at = at;
+        edit.insert = line;
+        return edit;
+    }
+    const bool ended = !line.empty() && IsLineBreak(line.back());
+    return AddLine(section, ended ? line : line + kLineBreak);
+}
+
+std::string CIniText::Text(size_t at, size_t count) const {
+    return std::string(data + at, count);
+}
+
+std::string CIniText::Text(CRange range) const {
+    return Text(range.begin, range.end - range.begin);
 }
 
 bool CIniText::RemoveEntry(const std::string& section, const std::string& key,

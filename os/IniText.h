@@ -5,6 +5,7 @@
 // A line ends at CR LF, a lone CR or a lone LF, or the end of the text. A run of NUL bytes
 // at the very end (left by an edit that was cut short) is not text: edits go before it.
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace SWININIT {
@@ -37,6 +38,17 @@ public:
     // spaces. False when there is none.
     bool RemoveEntry(const std::string& section, const std::string& key, const std::string& value,
                      CTextEdit* edit) const;
+    // Whether an entry is wanted, by its key and value as the line holds them (trimmed of
+    // spaces, letter case kept).
+    using EntryMatch = std::function<bool(const std::string& key, const std::string& value)>;
+    // Removes the first entry line of a section of that name (all such sections are searched,
+    // in order) that match wants. False when there is none.
+    bool RemoveMatching(const std::string& section, const EntryMatch& match, CTextEdit* edit) const;
+    // Puts a removed line (with its line break) back at where it stood; when that is no longer
+    // the start of a line, the line goes where AddEntry puts one.
+    CTextEdit PutBack(const std::string& section, size_t at, const std::string& line) const;
+    // The bytes [at, at + count).
+    std::string Text(size_t at, size_t count) const;
 
 private:
     struct CRange {
@@ -44,14 +56,17 @@ private:
         size_t end;
     };
     // A line: its text [begin, end), the start of the next line (past its line break), and
-    // its first '[' and first '=' (Size() when it has none).
+    // its first '=' (Size() when it has none).
     struct CLine {
         size_t begin;
         size_t end;
         size_t next;
-        size_t open;
         size_t equals;
     };
+
+    // The line (CR LF ended) added after the last non-blank line of the section.
+    CTextEdit AddLine(const std::string& section, const std::string& line) const;
+    std::string Text(CRange range) const;
 
     // The first position of byte in [from, to), or to.
     size_t Find(size_t from, size_t to, char byte) const;
@@ -70,7 +85,8 @@ private:
     // upperKey; Size() otherwise. sectionStart is a line start at or before that line.
     size_t KeyLineStart(size_t sectionStart, size_t equals, const std::string& upperKey) const;
     bool EndsInsideLine() const;
-    // A '[' with a ']' after it on the line; name is the text between, trimmed of spaces.
+    // A line whose first character other than blanks is '['; name is the text after it up to
+    // the next ']' (or the end of the line), trimmed of spaces.
     bool IsSectionHeader(const CLine& line, CRange* name) const;
     bool IsSection(const CLine& line, const std::string& upperName) const;
     // The first header line of that section at or after from; a line at Size() if none.

@@ -2,6 +2,9 @@
 #include "os/Handles.h"
 #include "os/ExplicitCall.h"
 #include "os/PendingRenames.h"
+#include <algorithm>
+#include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace SSETUPOS {
@@ -77,14 +80,10 @@ private:
     SEXPL_CALL::CLibrary advapi;
 };
 
-} // namespace
-
-bool CNtBasedOSOperations::MoveFileAtReboot(const char* source, const char* target) {
-    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) !=
-           FALSE;
-}
-
-bool CNtBasedOSOperations::CancelMoveFileAtReboot(const char* source, const char* target) {
+// Reads the system's list, lets change edit its pairs, and writes the list back (without the
+// value when no pair is left) when change says so. False when the list cannot be read or
+// written; a missing list reads as empty.
+bool EditPendingList(const std::function<bool(std::vector<CPendingRenames::Pair>&)>& change) {
     CRegKeyHandle key;
     if (!key.Open(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_ALL_ACCESS)) {
         return false;
@@ -96,25 +95,81 @@ bool CNtBasedOSOperations::CancelMoveFileAtReboot(const char* source, const char
         if (!value.Read(&multiString, &present)) {
             return false;
         }
-        if (!present) {
+        std::vector<CPendingRenames::Pair> pairs;
+        if (present) {
+            pairs = CPendingRenames::Parse(multiString);
+        }
+        if (!change(pairs)) {
             return true;
         }
-        std::vector<CPendingRenames::Pair> pairs = CPendingRenames::Parse(multiString);
-        const std::string recordedSource = CPendingRenames::RecordedSource(source);
-        const std::string recordedTarget = CPendingRenames::RecordedTarget(target);
-        for (auto pair = pairs.begin(); pair != pairs.end(); ++pair) {
-            if (CPendingRenames::Matches(*pair, recordedSource, recordedTarget)) {
-                pairs.erase(pair);
-                return pairs.empty() ? value.Delete() : value.Write(CPendingRenames::Join(pairs));
-            }
-        }
-        // Nothing of ours is pending.
-        return true;
+        return pairs.empty() ? value.Delete() : value.Write(CPendingRenames::Join(pairs));
     } catch (const SEXPL_CALL::CLibNotFoundException&) {
         return false;
     } catch (const SEXPL_CALL::CProcNotFoundException&) {
         return false;
     }
+}
+
+} // namespace
+
+bool CNtBasedOSOperations::MoveFileAtReboot(const char* source, const char* target) {
+    return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) !=
+           FALSE;
+}
+
+bool CNtBasedOSOperations::CancelMoveFileAtReboot(const char* source, const char* target) {
+    const std::string recordedSource = CPendingRenames::RecordedSource(source);
+    const std::string recordedTarget = CPendingRenames::RecordedTarget(target);
+    return EditPendingList([&](std::vector<CPendingRenames::Pair>& pairs) {
+        for (auto pair = pairs.begin(); pair != pairs.end(); ++pair) {
+            if (CPendingRenames::Matches(*pair, recordedSource, recordedTarget)) {
+                pairs.erase(pair);
+                return true;
+            }
+        }
+        // Nothing of ours is pending.
+        return false;
+    });
+}
+
+// The requests for the file come out of the list in one write.
+std::vector<CPendingWork> CNtBasedOSOperations::TakeOutPendingWork(const CFileNames& names) {
+    std::vector<CPendingWork> taken;
+    const bool written = EditPendingList([&](std::vector<CPendingRenames::Pair>& pairs) {
+        std::vector<CPendingRenames::Pair> kept;
+        for (size_t n = 0; n < pairs.size(); ++n) {
+            const CPendingRenames::Pair& pair = pairs[n];
+            const bool deletion = pair.target.empty();
+            const std::string target =
+                CPendingRenames::PlainPath(deletion ? pair.source : pair.target);
+            if (!names.Names(target)) {
+                kept.push_back(pair);
+                continue;
+            }
+            CPendingWork work;
+            work.target = target;
+            work.source = deletion ? std::string() : CPendingRenames::PlainPath(pair.source);
+            // As if taken out one after the other, so that they go back the last first.
+            work.position = n - taken.size();
+            work.entry = CPendingRenames::Pack(pair);
+            taken.push_back(work);
+        }
+        pairs.swap(kept);
+        return !taken.empty();
+    });
+    if (!written) {
+        taken.clear();
+    }
+    return taken;
+}
+
+bool CNtBasedOSOperations::PutBackPendingWork(const CPendingWork& work) {
+    return EditPendingList([&work](std::vector<CPendingRenames::Pair>& pairs) {
+        const size_t at = std::min(work.position, pairs.size());
+        pairs.insert(pairs.begin() + static_cast<std::ptrdiff_t>(at),
+                     CPendingRenames::Unpack(work.entry));
+        return true;
+    });
 }
 
 bool CNtBasedOSOperations::ShutdownSystem(UINT flags) {

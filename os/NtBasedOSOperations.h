@@ -14,6 +14,10 @@ public:
     bool CancelMoveFileAtReboot(const char* source, const char* target) override;
     bool ShutdownSystem(UINT flags) override;
     bool MoveFileTo(const char* source, const char* target, bool replace) override;
+
+protected:
+    std::vector<CPendingWork> TakeOutPendingWork(const CFileNames& names) override;
+    bool PutBackPendingWork(const CPendingWork& work) override;
 };
 
 } // namespace SSETUPOS

@@ -212,4 +212,23 @@ bool CIOsDependDefault::DeleteTree(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
+std::vector<CPendingWork> CIOsDependDefault::CancelPendingWork(const char* path) {
+    std::vector<CPendingWork> cancelled = TakeOutPendingWork(CFileNames(path ? path : ""));
+    for (CPendingWork& work : cancelled) {
+        // The copy that would have replaced the file: nothing else would ever use it.
+        const CFindFile found(work.source);
+        if (!work.source.empty() && found.Found() && !found.IsDirectory()) {
+            work.sourceFile = GetDirectoryPart(work.source) + found.Entry().cFileName;
+            work.setAside = BackupToTempFolder(work.sourceFile.c_str(), true);
+        }
+    }
+    return cancelled;
+}
+
+bool CIOsDependDefault::RestorePendingWork(const CPendingWork& work) {
+    const bool fileBack =
+        work.setAside.empty() || MoveFileTo(work.setAside.c_str(), work.sourceFile.c_str(), false);
+    return PutBackPendingWork(work) && fileBack;
+}
+
 } // namespace SSETUPOS

@@ -1,6 +1,7 @@
 #pragma once
 // What both OS families share: cached system folders, file primitives and the setup temp
 // folders. The families add boot-time renames, restart and the replacing move.
+#include "os/FileNames.h"
 #include "os/OsDependOperations.h"
 #include <string>
 #include <vector>
@@ -32,9 +33,16 @@ public:
     bool DirectoryExists(const char* path) override;
     bool IsDriveRoot(const char* path) override;
     bool RemoveSetupTempFolders() override;
+    std::vector<CPendingWork> CancelPendingWork(const char* path) override;
+    bool RestorePendingWork(const CPendingWork& work) override;
 
     // Deletes the folder with everything in it; false when the folder itself stays.
     bool DeleteTree(const std::string& path);
+
+protected:
+    // The family's list: its requests for the file named by names, taken out; and one put back.
+    virtual std::vector<CPendingWork> TakeOutPendingWork(const CFileNames& names) = 0;
+    virtual bool PutBackPendingWork(const CPendingWork& work) = 0;
 
 private:
     std::string windowsDirLibrary;

@@ -2,8 +2,24 @@
 // File, directory, restart and boot-time rename primitives, one implementation per OS family.
 #include <windows.h>
 #include <string>
+#include <vector>
 
 namespace SSETUPOS {
+
+// One boot-time request that an earlier run left for a file, as taken out of the system's
+// list: a rename of source onto target, or (source empty) the deletion of target. Paths are
+// as the list holds them.
+struct CPendingWork {
+    std::string target;
+    std::string source;
+    // The file that the rename would have moved (its long name) and where it was put aside;
+    // both empty when it was not.
+    std::string sourceFile;
+    std::string setAside;
+    // Where the request stood in the list and its text there, to put it back as it was.
+    size_t position = 0;
+    std::string entry;
+};
 
 class IOsDependOperations {
 public:
@@ -29,6 +45,11 @@ public:
     virtual bool DirectoryExists(const char* path) = 0;
     virtual bool IsDriveRoot(const char* path) = 0;
     virtual bool RemoveSetupTempFolders() = 0;
+    // Takes out the boot-time renames onto path and its deletion, under its long or short
+    // name; the file a cancelled rename would have moved goes to the setup temp folder.
+    virtual std::vector<CPendingWork> CancelPendingWork(const char* path) = 0;
+    // Puts one cancelled request back, with its file; the last cancelled first.
+    virtual bool RestorePendingWork(const CPendingWork& work) = 0;
     virtual ~IOsDependOperations() {}
 };
 

@@ -31,6 +31,12 @@ public:
     static std::string RecordedSource(const char* source);
     static std::string RecordedTarget(const char* target);
     static bool Matches(const Pair& pair, const std::string& source, const std::string& target);
+
+    // A path of the list as ANSI text without the system's marks ("!", "\??\").
+    static std::string PlainPath(const std::wstring& recorded);
+    // A pair as the bytes of its two strings, and back.
+    static std::string Pack(const Pair& pair);
+    static Pair Unpack(const std::string& bytes);
 };
 
 } // namespace SSETUPOS

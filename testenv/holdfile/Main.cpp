@@ -1,10 +1,12 @@
-// holdfile PATH [SECONDS]: keeps PATH open the way a running program keeps its file,
-// so that "the target is in use" is real for the installer's tests.
+// holdfile [--exclusive | --mutex NAME] PATH [SECONDS]: keeps PATH open the way a running
+// program keeps its file, so that "the target is in use" is real for the installer's tests.
 //
 // The file is opened for reading with FILE_SHARE_READ only: others may read it, but opening
 // it for writing or deleting it (DeleteFile, MoveFileEx onto it) fails with a sharing
-// violation. Once the handle is open "holding PATH" is printed (and flushed), so a script
-// can wait for that line. The handle is held until the file PATH.stop exists or SECONDS
+// violation. With --exclusive no one else may even read it (a scanner may hold a file so).
+// With --mutex the named mutex is owned instead, as a running program owns its lock, and PATH
+// only names the stop file. Once the handle is open "holding PATH" is printed (and flushed), so a
+// script can wait for that line. The handle is held until the file PATH.stop exists or SECONDS
 // (default 120) have passed; then it is closed, the stop file removed, "released PATH"
 // printed, and the exit status is 0. Exit status 1 when PATH cannot be opened, 2 on usage.
 #include <windows.h>
@@ -23,21 +25,34 @@ const DWORD pollIntervalMs = 100;
 
 class CHeldFile {
 public:
-    explicit CHeldFile(const std::string& path)
-        : handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    CHeldFile(const std::string& path, DWORD share)
+        : handle(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    // An owned mutex of that name.
+    explicit CHeldFile(const std::string& mutexName)
+        : handle(CreateMutexA(nullptr, TRUE, mutexName.c_str())), mutex(true) {
+        if (handle != nullptr && GetLastError() == ERROR_ALREADY_EXISTS &&
+            WaitForSingleObject(handle, INFINITE) != WAIT_OBJECT_0) {
+            CloseHandle(handle);
+            handle = nullptr;
+        }
+    }
     ~CHeldFile() {
         if (IsOpen()) {
+            if (mutex) {
+                ReleaseMutex(handle);
+            }
             CloseHandle(handle);
         }
     }
     CHeldFile(const CHeldFile&) = delete;
     CHeldFile& operator=(const CHeldFile&) = delete;
 
-    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
 
 private:
     HANDLE handle;
+    bool mutex = false;
 };
 
 bool Exists(const std::string& path) {
@@ -73,15 +88,26 @@ int main(int argc, char** argv) {
     // Lines end in LF only, as the shell scripts that read them expect.
     _setmode(_fileno(stdout), _O_BINARY);
     DWORD seconds = defaultSeconds;
-    if (argc < 2 || argc > 3 || (argc == 3 && !ParseSeconds(argv[2], seconds))) {
-        std::fprintf(stderr, "usage: holdfile PATH [SECONDS]\n");
+    DWORD share = FILE_SHARE_READ;
+    std::string mutexName;
+    int first = 1;
+    if (argc > 1 && std::string(argv[1]) == "--exclusive") {
+        share = 0;
+        first = 2;
+    } else if (argc > 2 && std::string(argv[1]) == "--mutex") {
+        mutexName = argv[2];
+        first = 3;
+    }
+    const int rest = argc - first;
+    if (rest < 1 || rest > 2 || (rest == 2 && !ParseSeconds(argv[first + 1], seconds))) {
+        std::fprintf(stderr, "usage: holdfile [--exclusive | --mutex NAME] PATH [SECONDS]\n");
         return 2;
     }
-    const std::string path = argv[1];
+    const std::string path = argv[first];
     const std::string stopPath = path + ".stop";
     bool stopped = false;
     {
-        const CHeldFile held(path);
+        const CHeldFile held = mutexName.empty() ? CHeldFile(path, share) : CHeldFile(mutexName);
         if (!held.IsOpen()) {
             std::fprintf(stderr, "holdfile: cannot open %s (error %lu)\n", path.c_str(),
                          GetLastError());

@@ -147,7 +147,8 @@ TEST_CASE("an install's rollback restores the old file, by a move when the copy 
     }
 }
 
-TEST_CASE("without a setup temp folder a file is neither overwritten nor deleted") {
+// Without a copy to bring back, the file stays as it is until the restart replaces or deletes it.
+TEST_CASE("without a setup temp folder a file is neither overwritten nor deleted now") {
     struct CNamesTaken : std::vector<std::string> {
         ~CNamesTaken() {
             for (const std::string& name : *this) {
@@ -167,10 +168,16 @@ TEST_CASE("without a setup temp folder a file is neither overwritten nor deleted
     CCase c;
     PutFile(Pkg("zvCSP.dll"), "new");
     PutFile(Sys("zvCSP.dll"), "old");
-    CHECK_FALSE(
-        CInstallFile(Pkg("zvCSP.dll").c_str(), Sys("zvCSP.dll").c_str(), true).Perform(c.context));
-    CHECK_FALSE(CDeinstallFile(Sys("zvCSP.dll").c_str(), true).Perform(c.context));
+    CInstallFile install(Pkg("zvCSP.dll").c_str(), Sys("zvCSP.dll").c_str(), true);
+    CDeinstallFile removal(Sys("zvCSP.dll").c_str(), true);
+    CHECK(install.Perform(c.context));
+    CHECK(removal.Perform(c.context));
     CHECK(FileBytes(Sys("zvCSP.dll")) == "old");
+    CHECK(c.context.IsRebootNeeded());
+    CHECK(removal.Rollback(c.context));
+    CHECK(install.Rollback(c.context));
+    CHECK_FALSE(IsScheduled());
+    CHECK_FALSE(Exists(Sys("_zvCSP.dll")));
 }
 
 TEST_CASE("a file in use waits for the restart, and its rollback cancels that") {
