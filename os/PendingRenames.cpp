@@ -88,7 +88,7 @@ bool CPendingRenames::Matches(const Pair& pair, const std::string& source,
     return SameText(ToAnsi(pair.source), source) && SameText(ToAnsi(pair.target), target);
 }
 
-std::string CPendingRenames::PlainPath(const std::wstring& recorded) {
+std::string CPendingRenames::PlainPath(const CWideString& recorded) {
     std::string path = ToAnsi(recorded);
     if (path.compare(0, 1, kReplaceMark) == 0) {
         path.erase(0, 1);
@@ -100,19 +100,19 @@ std::string CPendingRenames::PlainPath(const std::wstring& recorded) {
 }
 
 std::string CPendingRenames::Pack(const Pair& pair) {
-    const std::wstring both = pair.source + L'\0' + pair.target;
+    const CWideString both = pair.source + L'\0' + pair.target;
     return std::string(reinterpret_cast<const char*>(both.data()), both.size() * sizeof(wchar_t));
 }
 
 CPendingRenames::Pair CPendingRenames::Unpack(const std::string& bytes) {
-    std::wstring both(bytes.size() / sizeof(wchar_t), L'\0');
+    CWideString both(bytes.size() / sizeof(wchar_t), L'\0');
     if (!both.empty()) {
         std::memcpy(&both[0], bytes.data(), both.size() * sizeof(wchar_t));
     }
-    const std::wstring::size_type split = std::min(both.find(L'\0'), both.size());
+    const CWideString::size_type split = std::min(both.find(L'\0'), both.size());
     Pair pair;
     pair.source = both.substr(0, split);
-    pair.target = split < both.size() ? both.substr(split + 1) : std::wstring();
+    pair.target = split < both.size() ? both.substr(split + 1) : CWideString();
     return pair;
 }
 

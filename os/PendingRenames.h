@@ -33,7 +33,7 @@ public:
     static bool Matches(const Pair& pair, const std::string& source, const std::string& target);
 
     // A path of the list as ANSI text without the system's marks ("!", "\??\").
-    static std::string PlainPath(const std::wstring& recorded);
+    static std::string PlainPath(const CWideString& recorded);
     // A pair as the bytes of its two strings, and back.
     static std::string Pack(const Pair& pair);
     static Pair Unpack(const std::string& bytes);
