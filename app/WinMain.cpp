@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <cstdlib>
 #include <exception>
+#include <new>
 
 // The controller class; a test build names its own, declared in a header it includes first.
 #ifndef MORVISK_CONTROLLER
@@ -21,6 +22,47 @@
 void __gnu_cxx::__verbose_terminate_handler() {
     std::abort();
 }
+
+// The library's helpers that throw its standard errors, in place of its own: those build the
+// message in a reference-counted string of their own, with a second string implementation and
+// the error classes around it. Nothing here catches those errors by type; a catch-all still
+// catches these, and a failed allocation still throws std::bad_alloc.
+namespace {
+
+class CLibraryError : public std::exception {
+public:
+    explicit CLibraryError(const char* message) : message(message) {}
+    const char* what() const noexcept override { return message; }
+
+private:
+    const char* message;
+};
+
+} // namespace
+
+namespace std {
+void __throw_bad_alloc() {
+    throw bad_alloc();
+}
+void __throw_bad_array_new_length() {
+    throw bad_array_new_length();
+}
+void __throw_logic_error(const char* message) {
+    throw CLibraryError(message);
+}
+void __throw_length_error(const char* message) {
+    throw CLibraryError(message);
+}
+void __throw_out_of_range(const char* message) {
+    throw CLibraryError(message);
+}
+void __throw_out_of_range_fmt(const char* format, ...) {
+    throw CLibraryError(format);
+}
+void __throw_invalid_argument(const char* message) {
+    throw CLibraryError(message);
+}
+} // namespace std
 
 namespace {
 
