@@ -10,7 +10,7 @@ namespace SINSTALL {
 class CMachineLock {
 public:
     // Long enough for another copy to finish whatever its registrations and services take.
-    static const DWORD DefaultLimitMs = 10 * 60 * 1000;
+    static constexpr DWORD DefaultLimitMs = 10 * 60 * 1000;
 
     CMachineLock();
     ~CMachineLock();
