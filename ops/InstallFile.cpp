@@ -101,11 +101,13 @@ bool CInstallFile::Rollback(IContext& context) {
         backupPath.clear();
     }
     if (!pendingTempPath.empty()) {
-        result = os.CancelMoveFileAtReboot(pendingTempPath.c_str(), targetPath.c_str());
+        // The copy goes even when the rename stays: a rename without its source does nothing.
+        const bool cancelled =
+            os.CancelMoveFileAtReboot(pendingTempPath.c_str(), targetPath.c_str());
+        result = os.RemoveFile(pendingTempPath.c_str()) && cancelled;
         if (!result) {
             Notify(context, ResultUndoFailed, pendingTempPath);
         }
-        os.RemoveFile(pendingTempPath.c_str());
         pendingTempPath.clear();
     }
     if (createdTarget) {
