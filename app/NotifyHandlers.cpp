@@ -344,6 +344,10 @@ void CMainInstall::Notify(const SSETUPCOMDLL::IRegisterCOMModuleNotify::CNotifyR
     case SSETUPCOMDLL::IRegisterCOMModuleNotify::ResultAtReboot:
         log.Printf("COM Module '%s' will be registered AFTER REBOOT !!!\n", module.c_str());
         break;
+    case SSETUPCOMDLL::IRegisterCOMModuleNotify::ResultRestoreFailed:
+        log.Printf("Registering COM Module '%s' back FAILED, RegSvr32 returns '%s' !!!\n",
+                   module.c_str(), DescribeReturnCode(record.runResult).c_str());
+        break;
     default:
         break;
     }

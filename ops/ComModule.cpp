@@ -230,9 +230,13 @@ bool CInstallCOMDLL::Rollback(SSETUP::IContext& context) {
 }
 
 bool CInstallCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
-    const bool result = !fileOperation->IsPerformed() || fileOperation->Rollback(context);
+    bool result = !fileOperation->IsPerformed() || fileOperation->Rollback(context);
     if (oldModuleUnregistered) {
-        RegisterWithRegSvr32(GetModulePath().c_str());
+        DWORD runResult = RunResultUndefined;
+        if (!RegisterWithRegSvr32(GetModulePath().c_str(), &runResult)) {
+            Notify(context, IRegisterCOMModuleNotify::ResultRestoreFailed, runResult);
+            result = false;
+        }
         oldModuleUnregistered = false;
     }
     return earlierWork.Restore() && result;
@@ -315,9 +319,13 @@ bool CRegisterCOMDLL::Rollback(SSETUP::IContext& context) {
 
 bool CRegisterCOMDLL::RestoreOldModule(SSETUP::IContext& context) {
     SSETUP::SHelpers::CCareOfNullOperation inner(operation.get());
-    const bool result = !inner.IsPerformed() || inner.Rollback(context);
+    bool result = !inner.IsPerformed() || inner.Rollback(context);
     if (oldModuleUnregistered) {
-        RegisterWithRegSvr32(modulePath.c_str());
+        DWORD runResult = RunResultUndefined;
+        if (!RegisterWithRegSvr32(modulePath.c_str(), &runResult)) {
+            Notify(context, IRegisterCOMModuleNotify::ResultRestoreFailed, runResult);
+            result = false;
+        }
         oldModuleUnregistered = false;
     }
     return earlierWork.Restore() && result;
@@ -329,8 +337,8 @@ void CRegisterCOMDLL::Accept(SSetupVisitor::IVisitor& visitor) {
     }
 }
 
-void CRegisterCOMDLL::Notify(SSETUP::IContext& context, int result) const {
-    const IRegisterCOMModuleNotify::CNotifyRecord record = {this, result, true, RunResultUndefined};
+void CRegisterCOMDLL::Notify(SSETUP::IContext& context, int result, DWORD runResult) const {
+    const IRegisterCOMModuleNotify::CNotifyRecord record = {this, result, true, runResult};
     SSETUP::SendNotify<IRegisterCOMModuleNotify>(context, record);
 }
 

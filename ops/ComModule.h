@@ -40,6 +40,7 @@ public:
         ResultRegistered = 1,
         ResultFailed = 2,
         ResultAtReboot = 3,
+        ResultRestoreFailed = 4, // the module there before could not be registered again
     };
     struct CNotifyRecord {
         const IRegisterCOMModuleOperation* operation;
@@ -155,7 +156,7 @@ public:
     int GetModuleKind() const override { return 1; }
 
 private:
-    void Notify(SSETUP::IContext& context, int result) const;
+    void Notify(SSETUP::IContext& context, int result, DWORD runResult = RunResultUndefined) const;
     // Undoes the inner operation and gives the module that was there its registration back;
     // false when the inner operation could not be undone.
     bool RestoreOldModule(SSETUP::IContext& context);
