@@ -311,6 +311,9 @@ void CMainInstall::Notify(const SSETUPREG::CInstallRegDWORDValue::CNotifyRecord&
     } else if (record.failed == 1) {
         log.Printf("FAILING To Set DWORD Value %s\\%s ( %s == '%08X' ) !!! \n", root.c_str(),
                    keyPath.c_str(), name.c_str(), value.GetData());
+    } else if (record.failed == SINSTPNP::CPendingDeviceCount::ResultNotCleared) {
+        log.Printf("Deleting Value %s\\%s ( %s ) FAILED !!! \n", root.c_str(), keyPath.c_str(),
+                   name.c_str());
     }
 }
 

@@ -117,8 +117,10 @@ CInstall::CInstall(bool driversOnly) : COperationSet(true) {
 
     Add(new CUnregisterTokenLocal(), false);
     if (nt) {
-        unsigned readers = 0;
-        {
+        const std::string driverKey = EnglishText(IDS_DRIVER_KEY);
+        // A run cut short while it replaced the devices left their number to finish with.
+        unsigned readers = SINSTPNP::ReadPendingDeviceCount(driverKey.c_str());
+        if (readers == 0) {
             SZentavoManager::CZentavoManager manager(MakeTokenVariationPoint(), true);
             readers = manager.GetReadersCount();
         }
@@ -130,7 +132,8 @@ CInstall::CInstall(bool driversOnly) : COperationSet(true) {
                                               PackagePath(layout, L::FileReaderDriver).c_str(),
                                               InstalledPath(layout, L::FileReaderDriver).c_str(),
                                               EnglishText(IDS_READER_HARDWARE_ID).c_str(),
-                                              static_cast<int>(readers), true, true),
+                                              static_cast<int>(readers), true, true,
+                                              driverKey.c_str()),
             false);
         Add(new SINSTPNP::CUnRegisterPNPDriverByClassNameAndID(
                 "USB", EnglishText(IDS_USB_HARDWARE_ID).c_str(), false),

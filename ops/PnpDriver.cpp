@@ -2,6 +2,7 @@
 #include "ops/DeinstallFile.h"
 #include "ops/DeviceInfoSet.h"
 #include "ops/InstallFile.h"
+#include "ops/Registry.h"
 #include "os/ExplicitCall.h"
 #include <cstring>
 #include <functional>
@@ -64,7 +65,8 @@ bool InstallInfDriver(const CSetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& devic
 using HardwareIdMatch = std::function<bool(const std::vector<std::string>&)>;
 
 // Removes the devices of one class whose hardware IDs match; stops at the first device that
-// cannot be selected or removed. Counts what it removed and collects Setup's restart requests.
+// cannot be selected or removed. Counts what it removed (devices without any hardware ID
+// aside: nothing makes them again) and collects Setup's restart requests.
 // A device whose IDs cannot be read (other than a device without any) may be one of those
 // wanted: the others are still removed, and the removal fails with that device's error.
 bool RemoveMatchingDevices(const CSetupApi& api, const GUID& classGuid,
@@ -97,7 +99,9 @@ bool RemoveMatchingDevices(const CSetupApi& api, const GUID& classGuid,
             SetLastError(error);
             return false;
         }
-        ++removedCount;
+        if (!ids.empty()) {
+            ++removedCount;
+        }
     }
     if (GetLastError() != ERROR_NO_MORE_ITEMS) {
         return false;
@@ -147,11 +151,13 @@ bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* 
         hardwareId != nullptr && api.IsLoaded() && GetInfClass(api, infPath, classGuid, className);
     if (ok) {
         const std::string wanted = hardwareId;
-        // Only the first, most specific ID counts here.
+        // Only the first, most specific ID counts here. A device of the class without any ID
+        // was left by a device install cut short (the ID comes with its driver): it never
+        // works, and a new install would only add its devices beside it.
         ok = RemoveMatchingDevices(
             api, classGuid,
             [&](const std::vector<std::string>& ids) {
-                return !ids.empty() && SameHardwareId(ids.front(), wanted);
+                return ids.empty() || SameHardwareId(ids.front(), wanted);
             },
             reboot, removed);
     }
@@ -317,19 +323,115 @@ CUnInstallPNPDriver::CUnInstallPNPDriver(const char* infPath, const char* driver
     Add(new SSETUP::CDeinstallFile(driverFilePath, isCritical), false);
 }
 
+// CPendingDeviceCount
+
+namespace {
+
+const char kPendingCountValue[] = "PendingReadersCount";
+
+} // namespace
+
+CPendingDeviceCount::CPendingDeviceCount(const char* keyPath, DWORD count, bool clearing)
+    : CSetupOperationsDefault(!clearing), keyPath(keyPath ? keyPath : ""), count(count),
+      clearing(clearing) {}
+
+std::string CPendingDeviceCount::GetValueName() const {
+    return kPendingCountValue;
+}
+
+bool CPendingDeviceCount::Perform(SSETUP::IContext& context) {
+    if (performed) {
+        return false;
+    }
+    if (clearing) {
+        // Left behind, the number only stands for as many devices as there are.
+        const bool cleared = Clear();
+        if (!cleared) {
+            Notify(context, true, ResultNotCleared);
+        }
+        return cleared;
+    }
+    SREGISTRY::CKey key;
+    const DWORD data = count;
+    const bool written =
+        key.Create(HKEY_LOCAL_MACHINE, keyPath.c_str(), KEY_SET_VALUE, nullptr) == ERROR_SUCCESS &&
+        RegSetValueExA(key.Get(), kPendingCountValue, 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&data), sizeof(data)) == ERROR_SUCCESS;
+    Notify(context, true, written ? 0 : 1);
+    performed = written;
+    return written;
+}
+
+bool CPendingDeviceCount::Rollback(SSETUP::IContext& context) {
+    if (!performed) {
+        return false;
+    }
+    performed = false;
+    const bool cleared = Clear();
+    if (!cleared) {
+        Notify(context, false, 1);
+    }
+    return cleared;
+}
+
+bool CPendingDeviceCount::Clear() const {
+    SREGISTRY::CKey key;
+    const LONG opened = key.Open(HKEY_LOCAL_MACHINE, keyPath.c_str(), KEY_ALL_ACCESS);
+    if (opened == ERROR_FILE_NOT_FOUND) {
+        return true;
+    }
+    if (opened != ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG deleted = RegDeleteValueA(key.Get(), kPendingCountValue);
+    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    DWORD subkeys = 1;
+    DWORD values = 1;
+    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+        subkeys == 0 && values == 0) {
+        key.Close();
+        // The key was made for the number; a failure leaves an empty key, which harms nothing.
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
+    }
+    return true;
+}
+
+void CPendingDeviceCount::Notify(SSETUP::IContext& context, bool performing, int failed) const {
+    const SSETUPREG::CInstallRegDWORDValue::CNotifyRecord record = {this, performing, failed};
+    SSETUP::SendNotify<SSETUPREG::CInstallRegDWORDValue::IInstallRegDWORDValueNotify>(context,
+                                                                                      record);
+}
+
+DWORD ReadPendingDeviceCount(const char* keyPath) {
+    return SREGISTRY::ReadDwordValue(HKEY_LOCAL_MACHINE, keyPath, kPendingCountValue, 0);
+}
+
+// CReInstallPNPDriver
+
 CReInstallPNPDriver::CReInstallPNPDriver(const char* infSourcePath, const char* infTargetPath,
                                          const char* driverSourcePath, const char* driverTargetPath,
                                          const char* hardwareId, int deviceCount,
-                                         bool anyDeviceSuffices, bool isCritical)
+                                         bool anyDeviceSuffices, bool isCritical,
+                                         const char* countKeyPath)
     : COperationSet(isCritical) {
     // The old devices go only when the new driver really comes: a declined copy would leave
     // the machine with no reader device at all.
     auto* const infAndDevices = new SSETUP::COperationSet(true);
+    const DWORD count = static_cast<DWORD>(deviceCount);
+    if (countKeyPath != nullptr) {
+        infAndDevices->Add(new CPendingDeviceCount(countKeyPath, count, false), false);
+    }
     infAndDevices->Add(new CUnRegisterPNPDriver(infSourcePath, hardwareId, false), false);
     infAndDevices->Add(new SSETUP::CInstallFile(infSourcePath, infTargetPath, true), false);
     infAndDevices->Add(
         new CRegisterPNPDriver(infTargetPath, hardwareId, deviceCount, anyDeviceSuffices, true),
         false);
+    if (countKeyPath != nullptr) {
+        infAndDevices->Add(new CPendingDeviceCount(countKeyPath, count, true), false);
+    }
     Add(new SSETUP::CDependedOperation(
             new SSETUP::CInstallFile(driverSourcePath, driverTargetPath, true), infAndDevices,
             true),

@@ -2,6 +2,7 @@
 // Plug-and-play driver operations: root devices created from an INF and devices removed by
 // hardware ID through the Setup API, the sets that combine them with the driver files, and
 // the rescan of the device tree.
+#include "ops/RegistryOperations.h"
 #include "setup/Context.h"
 #include "setup/SetupOperation.h"
 #include <string>
@@ -31,8 +32,8 @@ using SSETUP::IRegisterPNPDriver;
 // On failure nothing of the new device stays behind and GetLastError() tells why.
 bool InstallRootDevice(const char* infPath, bool* rebootNeeded);
 // Removes every device, present or not, of the INF's setup class whose first hardware ID is
-// hardwareId. removedCount (may be null) receives the number of devices removed, also when
-// a later device fails.
+// hardwareId, and those without any hardware ID. removedCount (may be null) receives the
+// number of devices with hardwareId removed, also when a later device fails.
 bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* rebootNeeded,
                              int* removedCount = nullptr);
 // Removes every device of every setup class called className that lists hardwareId among
@@ -148,14 +149,50 @@ public:
                         bool isCritical);
 };
 
+// While the devices are being replaced, the number wanted is kept in the value
+// "PendingReadersCount" of a key (HKEY_LOCAL_MACHINE): a run cut short in between leaves fewer
+// devices than that, and the next run takes the number from there instead of counting them.
+// The keeping operation writes it (its rollback takes it away), the clearing one takes it
+// away after the devices; a key that holds nothing else then goes with it. Failures are
+// reported as those of a DWORD value (CInstallRegDWORDValue's notification).
+class CPendingDeviceCount : public SSETUP::CSetupOperationsDefault,
+                            public SSETUP::ISetRegDWORDValueOperation {
+public:
+    // CInstallRegDWORDValue's record.failed for a value that could not be taken away.
+    enum : int { ResultNotCleared = 2 };
+
+    CPendingDeviceCount(const char* keyPath, DWORD count, bool clearing);
+
+    bool Perform(SSETUP::IContext& context) override;
+    bool Rollback(SSETUP::IContext& context) override;
+    void Accept(SSetupVisitor::IVisitor&) override {}
+
+    HKEY GetRootKey() const override { return HKEY_LOCAL_MACHINE; }
+    std::string GetKeyPath() const override { return keyPath; }
+    std::string GetValueName() const override;
+    DWORD GetData() const override { return count; }
+
+private:
+    bool Clear() const;
+    void Notify(SSETUP::IContext& context, bool performing, int failed) const;
+
+    std::string keyPath;
+    DWORD count;
+    bool clearing;
+};
+
+// The number a cut run left in keyPath (see CPendingDeviceCount); 0 when there is none.
+DWORD ReadPendingDeviceCount(const char* keyPath);
+
 // The driver file is installed and, only when it really was (now or at the restart), the old
-// devices go, the INF follows and the new devices are created from it.
+// devices go, the INF follows and the new devices are created from it. countKeyPath (may be
+// null) keeps the number of devices meanwhile (CPendingDeviceCount).
 class CReInstallPNPDriver : public SSETUP::COperationSet {
 public:
     CReInstallPNPDriver(const char* infSourcePath, const char* infTargetPath,
                         const char* driverSourcePath, const char* driverTargetPath,
                         const char* hardwareId, int deviceCount, bool anyDeviceSuffices,
-                        bool isCritical);
+                        bool isCritical, const char* countKeyPath = nullptr);
 };
 
 // Asks the configuration manager to enumerate the device tree again from its root.
