@@ -12,8 +12,9 @@
 # had before, and name in its log whatever it could not put back.
 #
 # A run that completes (exit 0 or 1; the uninstall, whose steps are all non-critical, also
-# with 5) either absorbed the failure (it ends where the unfailing run ends) or ends elsewhere
-# and its log names every file, key or value that differs. Any other end is a silent
+# with 5) either absorbed the failure (it ends where the unfailing run ends, or, when it asks
+# for a restart, ends there after the restart) or ends elsewhere and its log names every file,
+# key or value that differs. Any other end is a silent
 # difference, but for one: the program's own scratch folder in the user's temp folder, which
 # stays when it cannot be deleted at the end of the run (counted apart). An uninstall that
 # stops before its first step (exit 5, the machine as it was) counts as a failure left without
@@ -90,6 +91,8 @@ fs_crash() {
 
 # The program's scratch folder, removed at the end of a run when it can be.
 scratch='/[Tt][Ee][Mm][Pp]/NVSETUP\.[0-9]+(/|$)'
+# What a restart keeps of the WININIT.INI it carried out: the system's record, not the run's.
+done_wininit='/windows/wininit\.bak$'
 
 # The files, keys and values that differ between two states and that the lines of the run's
 # log (the second) not in the first log do not name (by file name, key name or value name,
@@ -125,6 +128,7 @@ deleted() {
 
 for os in $systems; do
     swept=0 identical=0 differences=0 absorbed=0 reported=0 silent=0 scratched=0 unlogged=0
+    at_restart=0
     restarted=0 rollback_swept=0 rollback_sound=0 crashed=0 planted_files=0 planted_values=0
     checked_late=0
     for scenario in $scenarios; do
@@ -231,6 +235,10 @@ for os in $systems; do
                     absorbed=$((absorbed + 1))
                 elif fs_same_state "$dir0/clean" "$dir" "$scratch" >/dev/null; then
                     scratched=$((scratched + 1))
+                elif [ "$rc" = 1 ] && fs_restart "$name-run" "$dir" &&
+                    fs_same_state "$dir0/clean" "$dir/restarted" "$done_wininit" >/dev/null; then
+                    # It took the way of a file in use: the restart completes it.
+                    at_restart=$((at_restart + 1))
                 elif [ ! -f "$dir/RUN.LOG" ]; then
                     unlogged=$((unlogged + 1))
                 elif missing=$(unnamed "$dir0/clean" "$dir" "$dir0/CLEAN.LOG" "$dir/RUN.LOG") &&
@@ -277,10 +285,11 @@ for os in $systems; do
     fi
     echo "$os: steps swept: $swept, rollbacks identical: $identical, differences found:" \
         "$differences (also after $restarted restarts), completed runs absorbing the failure:" \
-        "$absorbed, reporting it: $reported, silent differences: $silent, only the scratch" \
-        "folder left: $scratched, without a log (its own file failed): $unlogged; rollback" \
-        "calls failed: $rollback_swept, sound: $rollback_sound; failed checks followed by a late" \
-        "failure: $checked_late; crashes: $crashed"
+        "$absorbed, absorbing it at the restart: $at_restart, reporting it: $reported, silent" \
+        "differences: $silent, only the scratch folder left: $scratched, without a log (its own" \
+        "file failed): $unlogged; rollback calls failed: $rollback_swept, sound:" \
+        "$rollback_sound; failed checks followed by a late failure: $checked_late; crashes:" \
+        "$crashed"
 done
 [ "$BB_FAILED" = 0 ] && [ -z "$plant" ] &&
     bb_pass "fault sweep: every failed run left the machine as it was"
