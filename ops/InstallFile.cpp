@@ -81,7 +81,9 @@ bool CInstallFile::ReplaceAtReboot(IContext& context) {
     }
     if (!pendingTempPath.empty()) {
         // Nothing will ever use the copy: the restart would not rename it.
-        Os().RemoveFile(pendingTempPath.c_str());
+        if (!os.RemoveFile(pendingTempPath.c_str())) {
+            Notify(context, ResultUndoFailed, pendingTempPath);
+        }
         pendingTempPath.clear();
     }
     return false;
