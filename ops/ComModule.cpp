@@ -2,6 +2,7 @@
 #include "ops/Registry.h"
 #include "ops/RunProcess.h"
 #include "os/ExplicitCall.h"
+#include "os/FindFile.h"
 #include "os/PathText.h"
 #include "setup/Visitor.h"
 #include <string>
@@ -73,8 +74,13 @@ void UndoRegistration(std::string& runOnceValueName, const std::string& modulePa
 bool UnregisterOldModule(SSETUP::CEarlierWork& earlierWork, SSETUP::IContext& context,
                          SSETUPOS::IOsDependOperations& os, const std::string& path) {
     earlierWork.CancelFor(context, path);
-    return !earlierWork.CancelledDeletion() && os.FileExists(path.c_str()) &&
-           UnregisterWithRegSvr32(path.c_str());
+    if (earlierWork.CancelledDeletion()) {
+        return false;
+    }
+    // A check that failed is no proof of absence: a module taken for missing would lose its
+    // registration to the rollback. RegSvr32 fails where there really is none.
+    const bool present = os.FileExists(path.c_str()) || !SSETUPOS::FoundNothing(GetLastError());
+    return present && UnregisterWithRegSvr32(path.c_str());
 }
 
 } // namespace
