@@ -183,9 +183,12 @@ for os in $systems; do
             fi
             case $rc in
             5)
-                # The latest step whose failure rolls the run back, as function@occurrence.
-                late=$call@$(awk -v k="$k" -v call="$call" '$2 == call { n++ } $1 == k { print n }' \
-                    "$dir0/trace")
+                # The latest step whose failure rolls the run back: its function, its caller and
+                # how many calls from there come after it.
+                late=$(awk -v k="$k" '$1 == k { fn = $2; site = $3 }
+                    fn != "" && $2 == fn && $3 == site { after++ }
+                    END { print fn, site, after - 1 }' "$dir0/trace")
+                read -r late_fn late_site late_after <<<"$late"
                 if out=$(fs_same_state "$dir0/before" "$dir"); then
                     identical=$((identical + 1))
                 else
@@ -230,7 +233,10 @@ for os in $systems; do
                 # A check that failed and let the run go on may have taken something of the
                 # machine for new: a later failure, whose rollback then deletes or loses it,
                 # shows that.
-                [[ $call =~ ^($deciding)$ ]] && [ "$scenario" != uninstall ] && unsure+=" $k"
+                if [[ $call =~ ^($deciding)$ ]] && [ "$scenario" != uninstall ]; then
+                    unsure+=" $k"
+                    cp "$dir/trace" "$dir0/$k.trace"
+                fi
                 if out=$(fs_same_state "$dir0/clean" "$dir"); then
                     absorbed=$((absorbed + 1))
                 elif fs_same_state "$dir0/clean" "$dir" "$scratch" >/dev/null; then
@@ -259,17 +265,27 @@ for os in $systems; do
         done
         for k in $unsure; do
             [ -n "$late" ] || break
+            # Found in the run with call k failing by its caller, counted from the end: an
+            # earlier check that failed may have moved its number.
+            m=$(awk -v fn="$late_fn" -v site="$late_site" -v after="$late_after" '
+                $2 == fn && $3 == site { n[++count] = $1 }
+                END { if (count > after) print n[count - after] }' "$dir0/$k.trace")
+            [ -n "$m" ] || {
+                bb_fail "$os $scenario: call $k failed, then no call $late_fn from $late_site"
+                continue
+            }
             dir=$dir0/$k-late
-            fs_run "$name" "$scenario" "$k,$late" "$dir"
+            fs_run "$name" "$scenario" "$k,$m" "$dir"
             swept=$((swept + 1)) checked_late=$((checked_late + 1))
             rc=$(cat "$dir/rc")
+            what="$os $scenario: call $k failed, then call $m ($late_fn)"
             if [ "$rc" != 5 ]; then
-                bb_fail "$os $scenario: call $k failed, then $late: the run ended with $rc"
+                bb_fail "$what: the run ended with $rc"
             elif out=$(fs_same_state "$dir0/before" "$dir"); then
                 identical=$((identical + 1))
             else
                 differences=$((differences + 1))
-                bb_fail "$os $scenario: call $k failed, then $late: the machine differs" "$out"
+                bb_fail "$what: the machine differs" "$out"
             fi
             [ -n "${FAULTSWEEP_KEEP:-}" ] || rm -rf "$dir"
         done
