@@ -1,7 +1,9 @@
 // A self-registering module of the package (zvCSP.dll, zvICCSP.dll). Registration is made
 // visible by a key of its own:
 //   HKLM\SOFTWARE\Norvane\Zentavo\Registered\<module file name without extension>
-// with the REG_SZ value "ModulePath", the module's full path at registration time.
+// with the REG_SZ value "ModulePath", the module's full path at registration time, and the
+// REG_DWORD value "ModuleSize", its size in bytes then: two builds of a module register
+// different data, as two versions of a real one do.
 // DllUnregisterServer removes the key (S_OK also when it was not there).
 // Built with SAMPLE_REGISTER_FAILS, DllRegisterServer writes nothing and returns E_FAIL,
 // the way a module that cannot register itself answers RegSvr32.
@@ -56,8 +58,14 @@ STDAPI DllRegisterServer(void) {
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, NULL, 0, KEY_WRITE, NULL, &handle, NULL) !=
         ERROR_SUCCESS)
         return SELFREG_E_CLASS;
-    const LONG written = RegSetValueExA(handle, "ModulePath", 0, REG_SZ, (const BYTE*)path,
-                                        (DWORD)lstrlenA(path) + 1);
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    const DWORD size =
+        GetFileAttributesExA(path, GetFileExInfoStandard, &file) ? file.nFileSizeLow : 0;
+    const LONG written =
+        RegSetValueExA(handle, "ModulePath", 0, REG_SZ, (const BYTE*)path,
+                       (DWORD)lstrlenA(path) + 1) == ERROR_SUCCESS
+            ? RegSetValueExA(handle, "ModuleSize", 0, REG_DWORD, (const BYTE*)&size, sizeof(size))
+            : ERROR_WRITE_FAULT;
     RegCloseKey(handle);
     return written == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 #endif

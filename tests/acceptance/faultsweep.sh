@@ -52,10 +52,19 @@ every="^($changing|$deciding)\$"
 
 # Machine $1 after what an earlier install or an administrator left different from what the
 # package writes: the installed files (bytes added, the version kept), the service values and
-# the COM registrations. A rollback there must restore what the package would not write.
+# the COM registrations (the changed modules register themselves again, with their own size).
+# A rollback there must restore what the package would not write. What a module registers is
+# its own business: the program puts back the module and its registration, not data that no
+# module writes.
 fs_change_installed() {
     BB_C=$("$BB_MACHINE" c "$1")
     find "$BB_C/windows" -type f -iname 'zv*' -exec sh -c 'printf "\r\n;\r\n" >>"$1"' _ {} \;
+    local module
+    find "$BB_C/windows" -type f \( -iname zvCSP.dll -o -iname zvICCSP.dll \) |
+        while read -r module; do
+            module=C:${module#"$BB_C"}
+            "$BB_MACHINE" run "$1" -- regsvr32 /s "${module//\//\\}" </dev/null >/dev/null
+        done
     cat >"$BB_C/earlier.reg" <<'REG'
 REGEDIT4
 
@@ -63,12 +72,6 @@ REGEDIT4
 "Start"=dword:00000004
 "DisplayName"="Earlier reader"
 "ReadersCount"=dword:00000007
-
-[HKEY_LOCAL_MACHINE\SOFTWARE\Norvane\Zentavo\Registered\zvCSP]
-"ModulePath"="C:\\EARLIER\\zvCSP.dll"
-
-[HKEY_LOCAL_MACHINE\SOFTWARE\Norvane\Zentavo\Registered\zvICCSP]
-"ModulePath"="C:\\EARLIER\\zvICCSP.dll"
 REG
     "$BB_MACHINE" run "$1" -- reg import 'C:\earlier.reg' >/dev/null
     rm "$BB_C/earlier.reg"
