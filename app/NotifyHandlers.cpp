@@ -219,7 +219,11 @@ void CMainInstall::Notify(const SSETUPREG::CInstallRegKey::CNotifyRecord& record
 
 void CMainInstall::Notify(const SINSTPNP::CUnRegisterPNPDriver::CNotifyRecord& record) {
     const std::string inf = SSETUPOS::GetFileNamePart(record.infPath);
-    if (record.success) {
+    if (!record.performing) {
+        log.Printf("Creating again the removed devices '%s' ( INF == '%s', DriverID == '%s' ) "
+                   "FAILED !!! \n",
+                   record.missingDevices.c_str(), inf.c_str(), record.hardwareId.c_str());
+    } else if (record.success) {
         log.Printf("UnRegisterPNPDriver operation SUCCEEDED ( INF == '%s', DriverID == '%s' ) %s "
                    "!!! \n",
                    inf.c_str(), record.hardwareId.c_str(),

@@ -29,6 +29,7 @@ CSetupApi::CSetupApi() : library(kSetupApi) {
     Resolve(GetDeviceRegistryProperty, "SetupDiGetDeviceRegistryPropertyA");
     Resolve(SetSelectedDevice, "SetupDiSetSelectedDevice");
     Resolve(ClassGuidsFromName, "SetupDiClassGuidsFromNameA");
+    Resolve(GetDeviceInstanceId, "SetupDiGetDeviceInstanceIdA");
 }
 
 template <class Function> void CSetupApi::Resolve(Function& function, const char* name) {

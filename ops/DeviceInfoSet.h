@@ -38,6 +38,7 @@ public:
     decltype(&::SetupDiGetDeviceRegistryPropertyA) GetDeviceRegistryProperty = nullptr;
     decltype(&::SetupDiSetSelectedDevice) SetSelectedDevice = nullptr;
     decltype(&::SetupDiClassGuidsFromNameA) ClassGuidsFromName = nullptr;
+    decltype(&::SetupDiGetDeviceInstanceIdA) GetDeviceInstanceId = nullptr;
 
 private:
     template <class Function> void Resolve(Function& function, const char* name);

@@ -70,7 +70,8 @@ using HardwareIdMatch = std::function<bool(const std::vector<std::string>&)>;
 // A device whose IDs cannot be read (other than a device without any) may be one of those
 // wanted: the others are still removed, and the removal fails with that device's error.
 bool RemoveMatchingDevices(const CSetupApi& api, const GUID& classGuid,
-                           const HardwareIdMatch& matches, bool& rebootNeeded, int& removedCount) {
+                           const HardwareIdMatch& matches, bool& rebootNeeded,
+                           std::vector<std::string>& removedIds) {
     CDeviceInfoSet set(api, api.GetClassDevs(&classGuid, nullptr, nullptr, 0));
     if (!set.IsValid()) {
         return false;
@@ -92,6 +93,11 @@ bool RemoveMatchingDevices(const CSetupApi& api, const GUID& classGuid,
         if (!api.SetSelectedDevice(set.Get(), &device)) {
             return false;
         }
+        // Device instance IDs are at most 200 characters (MAX_DEVICE_ID_LEN).
+        char instanceId[201] = {};
+        if (!api.GetDeviceInstanceId(set.Get(), &device, instanceId, sizeof(instanceId), nullptr)) {
+            instanceId[0] = '\0';
+        }
         const bool removed = api.CallClassInstaller(DIF_REMOVE, set.Get(), &device) != FALSE;
         const DWORD error = GetLastError();
         rebootNeeded = NeedsReboot(api, set.Get(), device) || rebootNeeded;
@@ -100,7 +106,7 @@ bool RemoveMatchingDevices(const CSetupApi& api, const GUID& classGuid,
             return false;
         }
         if (!ids.empty()) {
-            ++removedCount;
+            removedIds.emplace_back(instanceId);
         }
     }
     if (GetLastError() != ERROR_NO_MORE_ITEMS) {
@@ -141,9 +147,9 @@ bool InstallRootDevice(const char* infPath, bool* rebootNeeded) {
 }
 
 bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* rebootNeeded,
-                             int* removedCount) {
+                             std::vector<std::string>* removedIds) {
     const CSetupApi api;
-    int removed = 0;
+    std::vector<std::string> removed;
     bool reboot = false;
     GUID classGuid = {};
     char className[kClassNameLength] = {};
@@ -161,8 +167,8 @@ bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* 
             },
             reboot, removed);
     }
-    if (removedCount != nullptr) {
-        *removedCount = removed;
+    if (removedIds != nullptr) {
+        *removedIds = removed;
     }
     if (ok && rebootNeeded != nullptr) {
         *rebootNeeded = reboot;
@@ -200,7 +206,7 @@ bool RemoveDevicesByClassName(const char* className, const char* hardwareId) {
     bool ok = true;
     for (const GUID& guid : guids) {
         bool reboot = false;
-        int removed = 0;
+        std::vector<std::string> removed;
         ok = RemoveMatchingDevices(api, guid, anyIdMatches, reboot, removed) && ok;
     }
     return ok;
@@ -218,29 +224,39 @@ bool CUnRegisterPNPDriver::Perform(SSETUP::IContext& context) {
         return false;
     }
     bool reboot = false;
-    removedCount = 0;
+    removedIds.clear();
     const bool ok =
-        RemoveDevicesOfInfClass(infPath.c_str(), hardwareId.c_str(), &reboot, &removedCount);
+        RemoveDevicesOfInfClass(infPath.c_str(), hardwareId.c_str(), &reboot, &removedIds);
     // Devices removed before a failure are brought back by the rollback too.
-    performed = removedCount > 0;
+    performed = !removedIds.empty();
     SSETUP::SendNotify<IUnregisterPNPDriverNotify>(
-        context, CNotifyRecord{ok, ok && reboot, true, hardwareId, infPath});
+        context, CNotifyRecord{ok, ok && reboot, true, hardwareId, infPath, std::string()});
     if (ok && reboot) {
         context.SetRebootNeeded(true);
     }
     return ok;
 }
 
-bool CUnRegisterPNPDriver::Rollback(SSETUP::IContext&) {
+bool CUnRegisterPNPDriver::Rollback(SSETUP::IContext& context) {
     if (!performed) {
         return false;
     }
-    bool ok = true;
-    for (int i = 0; i < removedCount; ++i) {
-        ok = InstallRootDevice(infPath.c_str(), nullptr) && ok;
+    std::size_t created = 0;
+    for (std::size_t i = 0; i < removedIds.size(); ++i) {
+        created += InstallRootDevice(infPath.c_str(), nullptr) ? 1 : 0;
+    }
+    const bool ok = created == removedIds.size();
+    if (!ok) {
+        // New devices take the lowest free numbers: those missing are the last removed.
+        std::string missing;
+        for (std::size_t i = created; i < removedIds.size(); ++i) {
+            missing += (missing.empty() ? "" : "', '") + removedIds[i];
+        }
+        SSETUP::SendNotify<IUnregisterPNPDriverNotify>(
+            context, CNotifyRecord{false, false, false, hardwareId, infPath, missing});
     }
     performed = false;
-    removedCount = 0;
+    removedIds.clear();
     return ok;
 }
 
@@ -358,6 +374,10 @@ bool CPendingDeviceCount::Perform(SSETUP::IContext& context) {
         RegSetValueExA(key.Get(), kPendingCountValue, 0, REG_DWORD,
                        reinterpret_cast<const BYTE*>(&data), sizeof(data)) == ERROR_SUCCESS;
     Notify(context, true, written ? 0 : 1);
+    // Nor the key it may just have made.
+    if (!written && !Clear()) {
+        Notify(context, false, 1);
+    }
     performed = written;
     return written;
 }
@@ -393,8 +413,8 @@ bool CPendingDeviceCount::Clear() const {
                          nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
         subkeys == 0 && values == 0) {
         key.Close();
-        // The key was made for the number; a failure leaves an empty key, which harms nothing.
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str());
+        // The key was made for the number.
+        return RegDeleteKeyA(HKEY_LOCAL_MACHINE, keyPath.c_str()) == ERROR_SUCCESS;
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include "setup/Context.h"
 #include "setup/SetupOperation.h"
 #include <string>
+#include <vector>
 
 namespace SSETUP {
 
@@ -32,10 +33,10 @@ using SSETUP::IRegisterPNPDriver;
 // On failure nothing of the new device stays behind and GetLastError() tells why.
 bool InstallRootDevice(const char* infPath, bool* rebootNeeded);
 // Removes every device, present or not, of the INF's setup class whose first hardware ID is
-// hardwareId, and those without any hardware ID. removedCount (may be null) receives the
-// number of devices with hardwareId removed, also when a later device fails.
+// hardwareId, and those without any hardware ID. removedIds (may be null) receives the
+// instance IDs of the devices with hardwareId removed, also when a later device fails.
 bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* rebootNeeded,
-                             int* removedCount = nullptr);
+                             std::vector<std::string>* removedIds = nullptr);
 // Removes every device of every setup class called className that lists hardwareId among
 // its hardware IDs. A class name that no class has leaves nothing to do.
 bool RemoveDevicesByClassName(const char* className, const char* hardwareId);
@@ -45,9 +46,10 @@ public:
     struct CNotifyRecord {
         bool success;
         bool rebootNeeded; // false when success is false
-        bool performing;   // always true
+        bool performing;   // false: from Rollback, which could not make devices again
         std::string hardwareId;
         std::string infPath;
+        std::string missingDevices; // Rollback: the instance IDs of the devices not made again
     };
 
     class IUnregisterPNPDriverNotify : public SSETUP::IClientNotifyContext2 {
@@ -64,14 +66,14 @@ public:
 
     // Performed only when it removed at least one device.
     bool Perform(SSETUP::IContext& context) override;
-    // Creates again as many devices as Perform removed.
+    // Creates again as many devices as Perform removed; names those it could not.
     bool Rollback(SSETUP::IContext& context) override;
     void Accept(SSetupVisitor::IVisitor&) override {}
 
 private:
     std::string infPath;
     std::string hardwareId;
-    int removedCount = 0;
+    std::vector<std::string> removedIds;
 };
 
 class CRegisterPNPDriver : public SSETUP::CSetupOperationsDefault,
