@@ -255,6 +255,11 @@ void CMainInstall::Notify(const SINSTPNP::CRegisterPNPDriver::CNotifyRecord& rec
     case SINSTPNP::CRegisterPNPDriver::ResultAllFailed:
         log.Printf("TOTAL Registering devices from INF '%s' FAILED !!! \n", inf.c_str());
         break;
+    case SINSTPNP::CRegisterPNPDriver::ResultRemovalFailed:
+        log.Printf(
+            "Removing the registered devices ( INF == '%s', DriverID == '%s' ) FAILED !!! \n",
+            inf.c_str(), record.operation->GetHardwareId().c_str());
+        break;
     default:
         break;
     }

@@ -303,11 +303,15 @@ bool CRegisterPNPDriver::Perform(SSETUP::IContext& context) {
     return ok;
 }
 
-bool CRegisterPNPDriver::Rollback(SSETUP::IContext&) {
+bool CRegisterPNPDriver::Rollback(SSETUP::IContext& context) {
     if (!performed) {
         return false;
     }
     const bool ok = RemoveDevicesOfInfClass(infPath.c_str(), hardwareId.c_str(), nullptr);
+    if (!ok) {
+        SSETUP::SendNotify<IRegisterPNPDriverNotify>(
+            context, CNotifyRecord{false, ResultRemovalFailed, this, -1, false});
+    }
     performed = false;
     return ok;
 }

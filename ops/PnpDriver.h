@@ -85,10 +85,11 @@ public:
         ResultDeviceFailed = 1,
         ResultAllSucceeded = 2,
         ResultAllFailed = 3,
+        ResultRemovalFailed = 4, // Rollback: a device it made could not be removed
     };
 
     struct CNotifyRecord {
-        bool performing; // always true
+        bool performing; // false: from Rollback
         int result;
         const IRegisterPNPDriver* operation;
         int index;         // the device from 0; -1 in a total record
@@ -111,6 +112,7 @@ public:
                        bool anyDeviceSuffices, bool isCritical);
 
     bool Perform(SSETUP::IContext& context) override;
+    // Removes the devices of its hardware ID again; says so when one stays.
     bool Rollback(SSETUP::IContext& context) override;
     void Accept(SSetupVisitor::IVisitor&) override {}
 

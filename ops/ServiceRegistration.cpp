@@ -67,9 +67,9 @@ void CRegisterATLServiceBaseCode::Notify(SSETUP::IContext& context, ServiceActio
     SSETUP::SendNotify<IRegATLServiceNotify>(context, record);
 }
 
-bool CRegisterATLServiceBaseCode::Register(SSETUP::IContext& context, bool notify) {
+bool CRegisterATLServiceBaseCode::Register(SSETUP::IContext& context, Report report) {
     const DWORD result = RunExecutable("/Service");
-    if (notify) {
+    if (report == Report::Always || result != 0) {
         Notify(context, ServiceRegistration, result == 0, executablePath, result);
     }
     return result == 0;
@@ -111,7 +111,7 @@ bool CRegisterATLService::Perform(SSETUP::IContext& context) {
     if (IsPerformed()) {
         return false;
     }
-    if (!Register(context, true)) {
+    if (!Register(context, Report::Always)) {
         // A failed registration may have written part of its entries, or all of them when
         // only its result was lost: the service takes them out before it goes.
         RunExecutable("/UnRegServer");
@@ -142,11 +142,12 @@ bool CUnRegisterATLService::Perform(SSETUP::IContext& context) {
     return true;
 }
 
-bool CUnRegisterATLService::Rollback(SSETUP::IContext&) {
+bool CUnRegisterATLService::Rollback(SSETUP::IContext& context) {
     if (!IsPerformed()) {
         return true;
     }
-    RunExecutable("/Service");
+    // Only a failure is logged: the service the run found is gone for good then.
+    Register(context, Report::FailureOnly);
     performed = false;
     return true;
 }

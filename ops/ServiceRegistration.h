@@ -46,8 +46,9 @@ public:
     CRegisterATLServiceBaseCode(const char* executablePath, const char* serviceName);
 
 protected:
+    enum class Report { Always, FailureOnly };
     // Runs the executable with "/Service"; true when it exited with 0.
-    bool Register(SSETUP::IContext& context, bool notify);
+    bool Register(SSETUP::IContext& context, Report report);
     // Stops the service and waits for it; serviceFound (may be null) tells whether the
     // service could be opened at all. True when it stopped.
     bool StopService(SSETUP::IContext& context, bool* serviceFound = nullptr);

@@ -359,6 +359,7 @@ TEST_CASE("service install, rolled back, refused, and its removal") {
         {'S', 0, true, SERVICE_STOPPED, ""}, // the earlier one comes back, not started
         {0, 5, false, ERROR_SERVICE_DOES_NOT_EXIST, "1:fail:5 "},
         {'F', 0, true, ERROR_SERVICE_DOES_NOT_EXIST, ""}, // no service made up by the rollback
+        {'S', 5, false, ERROR_SERVICE_DOES_NOT_EXIST, "1:fail:5 1:fail:5 "}, // lost: said so
     };
     for (const auto& row : rows) {
         INFO("state " << row.stateAfter << ", story " << row.story);
