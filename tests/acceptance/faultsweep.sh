@@ -98,8 +98,8 @@ scratch='/[Tt][Ee][Mm][Pp]/NVSETUP\.[0-9]+(/|$)'
 done_wininit='/windows/wininit\.bak$'
 
 # The files, keys and values that differ between two states and that the lines of the run's
-# log (the second) not in the first log do not name (by file name, key name or value name,
-# in any letter case); prints them.
+# log (the second) not in the first log do not name, in any letter case; prints them, each as
+# its names separated by "|" (file; key|value; ...).
 unnamed() {
     local a=$1 b=$2 log0=$3 log=$4 item
     {
@@ -113,13 +113,37 @@ unnamed() {
                                sub(/^\[/, "", parts[n]); name = parts[n]
                                # The log calls the smart-card database entry the card type.
                                if ($1 ~ /SmartCards/) { print name "|card type"; next }
+                               # A device is named by its instance, by the hardware ID it
+                               # carries, or, when it could not be made (and so has no
+                               # instance yet), by its number in the device lines.
+                               if ($1 ~ /\\\\Enum\\\\/) {
+                                   devices[$1] = name
+                                   if ($2 ~ /^"HardwareId"=/) {
+                                       split($2, v, "\""); sub(/\\0.*/, "", v[4])
+                                       ids[$1] = v[4]
+                                   }
+                                   next
+                               }
+                               # A pending rename is named by the files it renames.
+                               if ($2 ~ /^"PendingFileRenameOperations"=/) {
+                                   files = $2; gsub(/\\\\/, "/", files)
+                                   count = split(files, paths, /\\0/)
+                                   for (i = 1; i <= count; i++) {
+                                       sub(/.*\//, "", paths[i]); sub(/"$/, "", paths[i])
+                                       if (paths[i] != "") name = name "|" paths[i]
+                                   }
+                               }
                                if ($2 ~ /^"/) { split($2, v, "\""); name = name "|" v[2] }
-                               print name }'
+                               print name }
+                   END { for (key in devices)
+                             print devices[key] (ids[key] == "" ? "" : "|" ids[key]) \
+                                   "|Registering device" }'
         done
-    } | sort -u | while read -r item; do
-        # An item is named when one of its names (key|value) is in the log.
-        grep -vxFf "$log0" "$log" 2>/dev/null | grep -qiF -e "${item%%|*}" -e "${item#*|}" ||
-            echo "$item"
+    } | sort -u | while IFS='|' read -r -a names; do
+        local patterns=()
+        for item in "${names[@]}"; do patterns+=(-e "$item"); done
+        grep -vxFf "$log0" "$log" 2>/dev/null | grep -qiF "${patterns[@]}" ||
+            (IFS='|' && echo "${names[*]}")
     done
 }
 
