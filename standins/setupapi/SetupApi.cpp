@@ -20,6 +20,7 @@ namespace {
 //   "FailInstalls"   REG_SZ   one character per coming DIF_INSTALLDEVICE: '1' fails it with
 //                             "InstallError" (REG_DWORD, default ERROR_GEN_FAILURE), '0'
 //                             lets it succeed; each call takes its character off the front
+//   "FailRemovals"   REG_SZ   the same for every coming DIF_REMOVE (ERROR_ACCESS_DENIED)
 //   "NeedReboot"     REG_DWORD non-zero: every successful install or removal asks for a
 //                             restart (DI_NEEDREBOOT)
 //   "LocateResult"   REG_DWORD what CM_Locate_DevNodeA answers (default CR_SUCCESS)
@@ -325,6 +326,10 @@ extern "C" BOOL WINAPI SetupDiCallClassInstaller(DI_FUNCTION function, HDEVINFO 
     const CDriver* const driver = FindDriver(set, device);
     if (function == DIF_INSTALLDEVICE && driver != nullptr && driver->selected) {
         return InstallSelectedDriver(set, device, *driver);
+    }
+    if (function == DIF_REMOVE && CSwitches().TakeFirst("FailRemovals") == '1') {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
     }
     using Function = BOOL(WINAPI*)(DI_FUNCTION, HDEVINFO, PSP_DEVINFO_DATA);
     const BOOL done = RealAs<Function>("SetupDiCallClassInstaller")(function, set, device);

@@ -118,6 +118,7 @@ TEST_CASE("devices removed, installed and reinstalled, and their rollback") {
         {"register 3 all", "", "101", false, false, false, "", nullptr},
         {"register 0 any", "", "", false, false, false, "", nullptr},
         {"register 2 all", "", "", true, true, true, "*ZV0001 *ZV0001", ""},
+        {"register 2 all stuck", "", "", false, true, true, "*ZV0001 *ZV0001", "*ZV0001 *ZV0001"},
         {"reinstall 2", "*ZV0001 *ZV0001 *ZV0001", "11", false, false, true, "*ZV0001 *ZV0001 *ZV0001", nullptr},
         {"reinstall 2", "*ZV0001 *ZV0001 *ZV0001", "", false, true, true, "*ZV0001 *ZV0001 +files", nullptr},
         {"reinstall 2 declined", "*ZV0001 *ZV0001", "", false, true, true, "*ZV0001 *ZV0001", nullptr},
@@ -126,6 +127,7 @@ TEST_CASE("devices removed, installed and reinstalled, and their rollback") {
     };
     for (const auto& row : rows) {
         INFO((std::string(row.operation) + " over " + row.before));
+        SetSwitch("FailRemovals", opstest::Sz(""), REG_SZ);
         Devices(true);
         testfiles::FreshFolder("C:\\TEST\\SYS");
         std::istringstream before(row.before);
@@ -163,20 +165,31 @@ TEST_CASE("devices removed, installed and reinstalled, and their rollback") {
                    (testfiles::Exists(sysInf) && testfiles::Exists(sysSys) ? " +files" : "") +
                    (ReadPendingDeviceCount(kCountKey) != 0 ? " +count" : "");
         };
-        // "declined": the client answers that no file is to be installed.
+        // "declined": the client answers that no file is to be installed; "stuck": the
+        // devices made cannot be removed again, which the rollback must say.
+        std::string option;
+        words >> option;
         opstest::CRecordingClient client;
         opstest::CQueryAnswerer<SSETUP::CInstallFile::IInstallFileNeededQuery,
                                 SSETUP::CInstallFile::CQueryRecord>
             installQuery{client};
-        installQuery.answer = !(words >> name && name == "declined");
+        installQuery.answer = option != "declined";
+        opstest::CNotifyRecorder<CRegisterPNPDriver::IRegisterPNPDriverNotify,
+                                 CRegisterPNPDriver::CNotifyRecord>
+            registrations{client};
         SSETUP::CContextDefault context(&client);
         CHECK(step->Perform(context) == row.result);
         CHECK(step->IsPerformed() == row.performed);
         CHECK(context.IsRebootNeeded() == (row.reboot && row.result));
         CHECK(state() == row.after);
         if (row.rolledBack != nullptr) {
+            SetSwitch("FailRemovals", opstest::Sz(option == "stuck" ? "1" : ""), REG_SZ);
             step->Rollback(context);
             CHECK(state() == row.rolledBack);
+            const bool named =
+                !registrations.records.empty() &&
+                registrations.records.back().result == CRegisterPNPDriver::ResultRemovalFailed;
+            CHECK(named == (option == "stuck"));
         }
     }
 
