@@ -6,6 +6,7 @@
 #include "os/ExplicitCall.h"
 #include <cstring>
 #include <functional>
+#include <utility>
 
 namespace SINSTPNP {
 
@@ -168,7 +169,7 @@ bool RemoveDevicesOfInfClass(const char* infPath, const char* hardwareId, bool* 
             reboot, removed);
     }
     if (removedIds != nullptr) {
-        *removedIds = removed;
+        *removedIds = std::move(removed);
     }
     if (ok && rebootNeeded != nullptr) {
         *rebootNeeded = reboot;
